@@ -1,0 +1,156 @@
+#include "engine/columns.h"
+
+#include <array>
+#include <charconv>
+
+namespace vexaro::engine {
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+constexpr std::size_t kMaxCachedDays = 1 << 16;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  const std::int64_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+std::string RightAligned(std::uint64_t value, std::size_t width) {
+  std::array<char, 24> digits{};
+  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+  const auto count = static_cast<std::size_t>(end - digits.data());
+  std::string text(count < width ? width - count : 0, ' ');
+  text.append(digits.data(), count);
+  return text;
+}
+
+void AppendTwoDigits(std::string& out, int value) {
+  out.push_back(static_cast<char>('0' + value / 10 % 10));
+  out.push_back(static_cast<char>('0' + value % 10));
+}
+
+}  // namespace
+
+std::string BMBGB(std::uint64_t cFileSize, std::string& sTani) {
+  constexpr std::uint64_t kKB = 1024, kMB = kKB * 1024, kGB = kMB * 1024;
+  if (cFileSize >= kGB) {
+    sTani = "GB";
+    cFileSize /= kGB;
+  } else if (cFileSize >= kMB) {
+    sTani = "MB";
+    cFileSize /= kMB;
+  } else if (cFileSize >= kKB) {
+    sTani = "KB";
+    cFileSize /= kKB;
+  } else {
+    sTani = " B";
+  }
+  return RightAligned(cFileSize, 4);
+}
+
+std::string B(std::uint64_t cFileSize, std::string& sTani) {
+  sTani.clear();
+  return RightAligned(cFileSize, kBWidth);
+}
+
+LocalTime LocalTimeConverter::ToLocal(platform::UtcTime utc) {
+  const std::int64_t day = FloorDiv(utc.seconds, kSecondsPerDay);
+  std::int32_t offset;
+  if (const auto it = uniformDays_.find(day); it != uniformDays_.end()) {
+    offset = it->second;
+  } else if (changingDays_.contains(day)) {
+    offset = clock_.UtcOffsetAt(utc.seconds);
+  } else {
+    const std::int64_t first = day * kSecondsPerDay;
+    const std::int32_t atStart = clock_.UtcOffsetAt(first);
+    const std::int32_t atEnd = clock_.UtcOffsetAt(first + kSecondsPerDay - 1);
+    if (uniformDays_.size() + changingDays_.size() >= kMaxCachedDays) {
+      uniformDays_.clear();
+      changingDays_.clear();
+    }
+    if (atStart == atEnd) {
+      uniformDays_.emplace(day, atStart);
+      offset = atStart;
+    } else {
+      // A day on which the offset changes: ask for every moment of it.
+      changingDays_.emplace(day, true);
+      offset = clock_.UtcOffsetAt(utc.seconds);
+    }
+  }
+  return {utc.seconds + offset, utc.nanoseconds};
+}
+
+FileTimeStamp GetFileTimeStamp(const platform::FileStamp& stamp, LocalTimeConverter& converter) {
+  FileTimeStamp times;
+  if (stamp.creation) times.dteCreateTime = converter.ToLocal(*stamp.creation);
+  if (stamp.lastWrite) times.dteWriteTime = converter.ToLocal(*stamp.lastWrite);
+  if (stamp.lastAccess) times.dteAccessTime = converter.ToLocal(*stamp.lastAccess);
+  return times;
+}
+
+double DateValue(LocalTime time) {
+  constexpr double kUnixEpochDay = 25569.0;  // 1970-01-01 counted from 1899-12-30
+  const double seconds = static_cast<double>(time.seconds) + time.nanoseconds / 1e9;
+  return kUnixEpochDay + seconds / static_cast<double>(kSecondsPerDay);
+}
+
+platform::LocalDateTime ToCalendar(LocalTime time) {
+  const std::int64_t days = FloorDiv(time.seconds, kSecondsPerDay);
+  const std::int64_t secondOfDay = time.seconds - days * kSecondsPerDay;
+  // Civil date from a day count (proleptic Gregorian calendar).
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = FloorDiv(z, 146097);
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  return {static_cast<int>(year),
+          static_cast<int>(month),
+          static_cast<int>(day),
+          static_cast<int>(secondOfDay / 3600),
+          static_cast<int>(secondOfDay / 60 % 60),
+          static_cast<int>(secondOfDay % 60)};
+}
+
+void AppendDate(std::string& out, LocalTime time, std::string_view dateSeparator,
+                std::string_view timeSeparator) {
+  const auto c = ToCalendar(time);
+  if (c.year >= 0 && c.year <= 9999) {
+    AppendTwoDigits(out, c.year / 100);
+    AppendTwoDigits(out, c.year % 100);
+  } else {
+    out += std::to_string(c.year);
+  }
+  out += dateSeparator;
+  AppendTwoDigits(out, c.month);
+  out += dateSeparator;
+  AppendTwoDigits(out, c.day);
+  out.push_back(' ');
+  AppendTwoDigits(out, c.hour);
+  out += timeSeparator;
+  AppendTwoDigits(out, c.minute);
+  out += timeSeparator;
+  AppendTwoDigits(out, c.second);
+}
+
+std::string FormatGigabytes(std::uint64_t bytes, std::string_view decimalSeparator) {
+  // Exact integer arithmetic: hundredths of a GiB, halves away from zero.
+  constexpr int kShift = 30;
+  const std::uint64_t whole = bytes >> kShift;
+  const std::uint64_t rest = bytes & ((std::uint64_t{1} << kShift) - 1);
+  const std::uint64_t hundredths = whole * 100 + ((rest * 100 + (std::uint64_t{1} << (kShift - 1))) >> kShift);
+  const std::uint64_t integer = hundredths / 100;
+  const std::uint64_t fraction = hundredths % 100;
+  std::string text = integer == 0 ? std::string() : std::to_string(integer);
+  text += decimalSeparator;
+  if (fraction != 0) {
+    text.push_back(static_cast<char>('0' + fraction / 10));
+    if (fraction % 10 != 0) text.push_back(static_cast<char>('0' + fraction % 10));
+  }
+  text += " GB";
+  return text;
+}
+
+}  // namespace vexaro::engine

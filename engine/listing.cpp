@@ -1,0 +1,201 @@
+#include "engine/listing.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/sort.h"
+
+namespace vexaro::engine {
+namespace {
+
+bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+// Text in a TXT line or a header: control characters would split the line,
+// so each becomes '?'.
+void AppendPlain(std::string& out, std::string_view text) {
+  const auto clean = std::find_if(text.begin(), text.end(),
+                                  [](char c) { return IsControl(static_cast<unsigned char>(c)); });
+  if (clean == text.end()) {
+    out.append(text);
+    return;
+  }
+  for (char c : text) out.push_back(IsControl(static_cast<unsigned char>(c)) ? '?' : c);
+}
+
+// A CSV field, quotes included; a quote inside the value is doubled.
+void AppendCsvField(std::string& out, bool& first, std::string_view value) {
+  if (!first) out.push_back(',');
+  first = false;
+  out.push_back('"');
+  if (value.find('"') == std::string_view::npos) {
+    out.append(value);
+  } else {
+    for (char c : value) {
+      if (c == '"') out.push_back('"');
+      out.push_back(c);
+    }
+  }
+  out.push_back('"');
+}
+
+std::size_t CharacterCount(std::string_view utf8) {
+  return static_cast<std::size_t>(
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+}  // namespace
+
+ListingJob::ListingJob(platform::System& system, ListingHost& host, ListingSink& sink)
+    : system_(system),
+      host_(host),
+      sink_(sink),
+      conventions_(system.conventions()),
+      converter_(system.clock()) {}
+
+std::string ListingJob::GetVName(std::string_view StartPath) { return system_.volumes().Label(StartPath); }
+
+void ListingJob::GetDiskSpace(std::string_view path) {
+  const auto space = system_.disks().Space(path);
+  if (!space) return;
+  const std::string decimal = system_.regional().DecimalSeparator();
+  strFreeSpace_ = FormatGigabytes(space->available, decimal);
+  strDiskSpace_ = FormatGigabytes(space->total, decimal);
+}
+
+void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) {
+  strFreeSpace_.clear();
+  strDiskSpace_.clear();
+  const std::string volume = GetVName(Path);
+  host_.SetContinue(true);
+  host_.SetStatus(kListingFolders);
+
+  FolderCache cache(cacheBudget_);
+  WalkContext context{system_.directories(), host_, conventions_.separator, &cache};
+  std::vector<FolderItem> folders;
+  GetSubFolders(context, Path, folders);
+  folders[0].path = Path;
+  SortArray(folders, [this] { host_.Yield(); });
+
+  AppendHeader(Path, volume, options);
+  host_.SetStatus(kListingFiles);
+
+  dateSeparator_ = system_.regional().DateSeparator();
+  timeSeparator_ = system_.regional().TimeSeparator();
+  for (FolderItem& folder : folders) {
+    host_.Yield();
+    if (!host_.Continue()) {
+      host_.MessageDisp(kInterrupted);
+      return;
+    }
+    if (folder.path.empty() || folder.path.back() != conventions_.separator) {
+      folder.path.push_back(conventions_.separator);
+    }
+    host_.DispListFile(folder.path);
+    ListFolder(context, cache, folder, Path.size(), volume, options);
+  }
+  sink_.Append(conventions_.lineEnd);
+}
+
+void ListingJob::AppendHeader(const std::string& Path, const std::string& volume, const ListingOptions& options) {
+  const std::string_view eol = conventions_.lineEnd;
+  const auto now = ToCalendar(converter_.ToLocal(system_.clock().Now()));
+  std::string header;
+  header.append(eol).append("Date and Time : ").append(system_.regional().DateTimeText(now));
+  header.append(eol).append("Volume Name : ");
+  AppendPlain(header, volume);
+  if (options.CheckPath) {
+    header.append(eol).append("Starting Path : ");
+    AppendPlain(header, Path);
+  }
+  if (options.CheckFree) {
+    GetDiskSpace(Path);
+    header.append(eol).append("Free Disk Space : ").append(strFreeSpace_);
+    header.append(eol).append("Disk Space : ").append(strDiskSpace_);
+  }
+  header.append(eol);
+  sink_.Append(header);
+}
+
+void ListingJob::ListFolder(WalkContext& context, FolderCache& cache, const FolderItem& folder,
+                            std::size_t pathLength, const std::string& volume, const ListingOptions& options) {
+  files_.clear();
+  if (folder.files == FolderCache::kNotKept) {
+    GetFolderFiles(context, folder.path, files_);
+  } else {
+    files_.emplace_back();
+    cache.Load(folder.files, files_);
+    cache.Release(folder.files);
+  }
+  SortArray(files_, [this] { host_.Yield(); });
+
+  // Size and times that the enumeration did not deliver are read now, with
+  // the folder open once, and only when a ticked column shows them.
+  const platform::StampFields wanted{options.CheckSize, options.CheckDate};
+  const bool needStamp = wanted.size || wanted.times;
+  std::unique_ptr<platform::Folder> open;
+  bool openTried = false;
+
+  std::string relative;
+  AppendPlain(relative, std::string_view(folder.path).substr(std::min(pathLength, folder.path.size())));
+  text_.clear();
+  for (std::size_t i = 1; i < files_.size(); ++i) {
+    const FileEntry& file = files_[i];
+    std::optional<platform::FileStamp> stamp = file.stamp;
+    if (needStamp && !stamp) {
+      if (!openTried) {
+        openTried = true;
+        auto result = context.directories.OpenFolder(folder.path);
+        open = std::move(result.folder);
+      }
+      if (open) stamp = open->Stat(file.name, wanted);
+      if (!stamp) {
+        const std::string path = folder.path + file.name;
+        host_.ReportProblem({Problem::Kind::UnreadableFile, path, {}});
+      }
+    }
+    AppendFileLine(file, stamp, folder.path, relative, volume, options);
+  }
+  if (!text_.empty()) sink_.Append(text_);
+}
+
+void ListingJob::AppendFileLine(const FileEntry& file, const std::optional<platform::FileStamp>& stamp,
+                                std::string_view folder, std::string_view relative, const std::string& volume,
+                                const ListingOptions& options) {
+  text_.append(conventions_.lineEnd);
+
+  // Date and size texts; left empty when they cannot be read.
+  std::string date;
+  if (options.CheckDate && stamp && stamp->creation) {
+    AppendDate(date, converter_.ToLocal(*stamp->creation), dateSeparator_, timeSeparator_);
+  }
+  std::string size;
+  if (options.CheckSize && stamp && stamp->size) {
+    std::string sTani;
+    size = options.CheckByte ? B(*stamp->size, sTani) : BMBGB(*stamp->size, sTani);
+    size += sTani;
+  }
+
+  if (options.OptionCSV) {
+    bool first = true;
+    if (options.CheckDate) AppendCsvField(text_, first, date);
+    if (options.CheckVolume) AppendCsvField(text_, first, volume);
+    if (options.CheckSize) AppendCsvField(text_, first, size);
+    AppendCsvField(text_, first, folder);
+    AppendCsvField(text_, first, file.name);
+    return;
+  }
+  if (options.CheckDate) {
+    if (date.empty()) {
+      date.assign(15 + 2 * CharacterCount(dateSeparator_) + 2 * CharacterCount(timeSeparator_), ' ');
+    }
+    text_.append(date);
+  }
+  if (options.CheckSize) {
+    if (size.empty()) size.assign(options.CheckByte ? kBWidth : kBMBGBWidth, ' ');
+    text_.append(size).append(" : ");
+  }
+  text_.append(relative);
+  AppendPlain(text_, file.name);
+}
+
+}  // namespace vexaro::engine

@@ -1,0 +1,76 @@
+#pragma once
+// The listing job: the text of one start folder, header block and one line
+// per file, in CSV or TXT form.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/columns.h"
+#include "engine/host.h"
+#include "engine/walk.h"
+#include "platform/system.h"
+
+namespace vexaro::engine {
+
+// The window's option controls, as the listing reads them.
+struct ListingOptions {
+  bool CheckVolume = true;
+  bool CheckFree = true;
+  bool CheckSize = true;
+  bool CheckByte = true;
+  bool CheckDate = true;
+  bool CheckPath = true;
+  bool OptionCSV = false;  // TXT otherwise
+};
+
+inline constexpr std::string_view kListingFolders = "Listing Folders";
+inline constexpr std::string_view kListingFiles = "Listing Files";
+inline constexpr std::string_view kInterrupted = "処理を中断しました。";
+
+// Bytes of file names the walk may keep for the listing (see FolderCache).
+inline constexpr std::size_t kDefaultCacheBudget = std::size_t{32} << 20;
+
+class ListingJob {
+ public:
+  ListingJob(platform::System& system, ListingHost& host, ListingSink& sink);
+
+  // Appends the listing of the start folder `Path` to the sink. Returns
+  // normally whether it ran to its end or was stopped.
+  void DoWork(const std::string& Path, const ListingOptions& options);
+
+  // Volume label of the drive that holds `StartPath`, or empty.
+  std::string GetVName(std::string_view StartPath);
+  // Sets strFreeSpace and strDiskSpace for the drive that holds `path`; both
+  // stay empty when its figures cannot be had.
+  void GetDiskSpace(std::string_view path);
+
+  const std::string& strFreeSpace() const { return strFreeSpace_; }
+  const std::string& strDiskSpace() const { return strDiskSpace_; }
+
+  void setCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
+
+ private:
+  void AppendHeader(const std::string& Path, const std::string& volume, const ListingOptions& options);
+  void ListFolder(WalkContext& context, FolderCache& cache, const FolderItem& folder, std::size_t pathLength,
+                  const std::string& volume, const ListingOptions& options);
+  void AppendFileLine(const FileEntry& file, const std::optional<platform::FileStamp>& stamp,
+                      std::string_view folder, std::string_view relative, const std::string& volume,
+                      const ListingOptions& options);
+
+  platform::System& system_;
+  ListingHost& host_;
+  ListingSink& sink_;
+  platform::Conventions conventions_;
+  LocalTimeConverter converter_;
+  std::string strFreeSpace_;
+  std::string strDiskSpace_;
+  std::string dateSeparator_;
+  std::string timeSeparator_;
+  std::size_t cacheBudget_ = kDefaultCacheBudget;
+  std::string text_;  // lines of the folder being listed, appended in one go
+  std::vector<FileEntry> files_;
+};
+
+}  // namespace vexaro::engine

@@ -1,0 +1,91 @@
+#include "engine/sort.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace vexaro::engine {
+namespace {
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// One unit of a name: a valid UTF-8 sequence or a single stray byte.
+struct Unit {
+  std::uint32_t key;  // order of the unit among all units
+  std::size_t length;
+};
+
+// Keys: characters below U+E000 and above U+FFFF keep their code point (a
+// surrogate pair's first unit lies between the two ranges); U+E000..U+FFFF
+// move above U+10FFFF; stray bytes come after everything.
+constexpr std::uint32_t kBmpHighShift = 0x110000 - 0xE000;
+constexpr std::uint32_t kStrayByteBase = 0x120000;
+
+Unit ReadUnit(std::string_view s, std::size_t at) {
+  const auto c0 = static_cast<unsigned char>(s[at]);
+  const Unit stray{kStrayByteBase + c0, 1};
+  if (c0 < 0x80) return {c0, 1};
+  std::size_t length;
+  std::uint32_t cp;
+  std::uint32_t min;
+  if (c0 >= 0xC2 && c0 <= 0xDF) {
+    length = 2, cp = c0 & 0x1F, min = 0x80;
+  } else if (c0 >= 0xE0 && c0 <= 0xEF) {
+    length = 3, cp = c0 & 0x0F, min = 0x800;
+  } else if (c0 >= 0xF0 && c0 <= 0xF4) {
+    length = 4, cp = c0 & 0x07, min = 0x10000;
+  } else {
+    return stray;
+  }
+  if (at + length > s.size()) return stray;
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto c = static_cast<unsigned char>(s[at + k]);
+    if (!IsContinuation(c)) return stray;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return stray;
+  const std::uint32_t key = (cp >= 0xE000 && cp <= 0xFFFF) ? cp + kBmpHighShift : cp;
+  return {key, length};
+}
+
+}  // namespace
+
+int CompareNames(std::string_view a, std::string_view b) noexcept {
+  const std::size_t common = std::min(a.size(), b.size());
+  const auto at = static_cast<std::size_t>(
+      std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(common), b.begin()).first - a.begin());
+  if (at == common) {
+    if (a.size() == b.size()) return 0;
+    // One is a byte prefix of the other. It sorts first unless the longer one
+    // goes on with a continuation byte that completes a character which, in
+    // the shorter one, is a cut sequence.
+    const std::string_view longer = a.size() > b.size() ? a : b;
+    if (!IsContinuation(static_cast<unsigned char>(longer[at]))) return a.size() < b.size() ? -1 : 1;
+  } else {
+    const auto ca = static_cast<unsigned char>(a[at]);
+    const auto cb = static_cast<unsigned char>(b[at]);
+    // Plain ASCII on both sides at the start of a character: the common case.
+    if (ca < 0x80 && cb < 0x80) return ca < cb ? -1 : 1;
+  }
+
+  // Start at a unit boundary at or before the difference: a byte that is no
+  // continuation byte always starts a unit, and a lead byte takes at most
+  // three continuation bytes after it.
+  std::size_t start = at;
+  for (std::size_t back = 1; back <= 3 && back <= at; ++back) {
+    if (!IsContinuation(static_cast<unsigned char>(a[at - back]))) {
+      start = at - back;
+      break;
+    }
+  }
+
+  // The names agree before `at`, so their units agree until one covers it.
+  for (std::size_t pos = start;;) {
+    if (pos >= a.size() || pos >= b.size()) return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+    const Unit ua = ReadUnit(a, pos);
+    const Unit ub = ReadUnit(b, pos);
+    if (ua.key != ub.key) return ua.key < ub.key ? -1 : 1;
+    pos += ua.length;
+  }
+}
+
+}  // namespace vexaro::engine

@@ -1,0 +1,96 @@
+#pragma once
+// Directory search: enumerate one folder and read a file's size and times.
+// Portable value types only; no OS header or OS type crosses this interface.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace vexaro::platform {
+
+// A moment in UTC: seconds since 1970-01-01 00:00:00 UTC plus a fraction.
+struct UtcTime {
+  std::int64_t seconds = 0;
+  std::uint32_t nanoseconds = 0;
+  friend auto operator<=>(const UtcTime&, const UtcTime&) = default;
+};
+
+// Size and times of one file. A field is empty when the platform could not
+// read it; `creation` falls back to the last-write time on file systems that
+// keep no birth time.
+struct FileStamp {
+  std::optional<std::uint64_t> size;
+  std::optional<UtcTime> creation;
+  std::optional<UtcTime> lastWrite;
+  std::optional<UtcTime> lastAccess;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// Which parts of a FileStamp a caller needs, so that a platform that must ask
+// for them separately asks only for those.
+struct StampFields {
+  bool size = false;
+  bool times = false;
+};
+
+enum class EntryKind : std::uint8_t {
+  File,          // listed; also a link to a file, dangling or not
+  Folder,        // walked
+  LinkedFolder,  // symbolic link or junction to a folder: neither walked nor listed
+};
+
+// One entry of a folder as its enumeration record describes it.
+struct DirEntry {
+  std::string_view name;  // valid until the next call of Folder::Next
+  EntryKind kind = EntryKind::File;
+  // Filled when the enumeration record itself carries size and times
+  // (Windows); empty where a second look-up is needed (Folder::Stat).
+  std::optional<FileStamp> stamp;
+};
+
+// Identity of a folder on its device, for cycle detection.
+struct FolderId {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  friend bool operator==(const FolderId&, const FolderId&) = default;
+};
+
+// An open folder. Closing happens in the destructor, so a search never
+// outlives the procedure that opened it.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+
+  // Moves to the next entry other than "." and "..". Returns false at the
+  // end, and also when reading fails part-way (error() then says why).
+  virtual bool Next(DirEntry& entry) = 0;
+  virtual std::error_code error() const = 0;
+
+  // The folder's identity, when the platform has one (empty on Windows,
+  // where links and junctions are never entered and so cannot loop).
+  virtual std::optional<FolderId> id() const = 0;
+
+  // Size and times of the entry `name` of this folder. A link to a file
+  // gives the values of the file it points to, a dangling link its own.
+  // Returns nullopt when the entry cannot be read (vanished, no access).
+  virtual std::optional<FileStamp> Stat(std::string_view name, StampFields wanted) = 0;
+};
+
+struct OpenResult {
+  std::unique_ptr<Folder> folder;  // null on failure
+  std::error_code error;
+};
+
+class DirectorySearch {
+ public:
+  virtual ~DirectorySearch() = default;
+  // Opens the folder `path`, which ends with the platform's separator. No
+  // limit on the length or depth of the path. Fails with an error code when
+  // the folder does not exist, is no folder, or cannot be read.
+  virtual OpenResult OpenFolder(std::string_view path) = 0;
+};
+
+}  // namespace vexaro::platform

@@ -1,0 +1,146 @@
+#include "engine/columns.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/fake_system.h"
+
+namespace vexaro::engine {
+namespace {
+
+using testing::FakeSystem;
+using testing::UtcSeconds;
+
+TEST(BMBGB, UnitAndRightAlignedWholeNumber) {
+  struct Case {
+    std::uint64_t size;
+    const char* text;
+    const char* unit;
+  };
+  const Case cases[] = {
+      {0, "   0", " B"},
+      {1023, "1023", " B"},
+      {1024, "   1", "KB"},
+      {1536, "   1", "KB"},
+      {1048575, "1023", "KB"},
+      {1048576, "   1", "MB"},
+      {1073741823, "1023", "MB"},
+      {1073741824, "   1", "GB"},
+      {4294967296, "   4", "GB"},
+      {5368709120, "   5", "GB"},
+      {6442450944, "   6", "GB"},
+      {1099511627776, "1024", "GB"},
+      // Wider than the field: every digit stays.
+      {10240ull << 30, "10240", "GB"},
+      {UINT64_MAX, "17179869183", "GB"},
+  };
+  for (const auto& c : cases) {
+    std::string unit = "stale";
+    EXPECT_EQ(BMBGB(c.size, unit), c.text) << c.size;
+    EXPECT_EQ(unit, c.unit) << c.size;
+  }
+}
+
+TEST(B, ExactCountRightAlignedInTwelve) {
+  struct Case {
+    std::uint64_t size;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, "           0"},
+      {1536, "        1536"},
+      {6442450944, "  6442450944"},
+      {123456789012, "123456789012"},
+      {1234567890123, "1234567890123"},  // widens instead of losing a digit
+  };
+  for (const auto& c : cases) {
+    std::string unit = "stale";
+    EXPECT_EQ(B(c.size, unit), c.text);
+    EXPECT_EQ(unit, "");
+  }
+}
+
+TEST(FormatGigabytes, PatternWithTwoDecimals) {
+  struct Case {
+    std::uint64_t bytes;
+    const char* decimal;
+    const char* text;
+  };
+  const Case cases[] = {
+      {53687091200, ".", "50. GB"},
+      {1610612736, ".", "1.5 GB"},
+      {536870912, ".", ".5 GB"},
+      {123456789012, ".", "114.98 GB"},
+      {2199028498432, ".", "2048. GB"},
+      {0, ".", ". GB"},
+      {1610612736, ",", "1,5 GB"},
+      {(1ull << 30) / 8, ".", ".13 GB"},  // 0.125 rounds away from zero
+      {(1ull << 30) / 20 + 1, ".", ".05 GB"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatGigabytes(c.bytes, c.decimal), c.text) << c.bytes;
+}
+
+TEST(GetFileTimeStamp, ConvertsEachTimeWithTheOffsetInForceThen) {
+  FakeSystem system;
+  // Central European time: +1 h, +2 h in summer.
+  system.SetOffset(INT64_MIN, 3600);
+  system.SetOffset(UtcSeconds(2026, 3, 29, 1), 7200);
+  system.SetOffset(UtcSeconds(2026, 10, 25, 1), 3600);
+  LocalTimeConverter converter(system.clock());
+
+  platform::FileStamp stamp;
+  stamp.creation = platform::UtcTime{UtcSeconds(2026, 1, 15, 12), 0};
+  stamp.lastWrite = platform::UtcTime{UtcSeconds(2026, 7, 15, 12), 0};
+  stamp.lastAccess = platform::UtcTime{UtcSeconds(2026, 3, 29, 0, 59, 59), 0};
+  const FileTimeStamp times = GetFileTimeStamp(stamp, converter);
+  EXPECT_EQ(times.dteCreateTime->seconds, UtcSeconds(2026, 1, 15, 13));
+  EXPECT_EQ(times.dteWriteTime->seconds, UtcSeconds(2026, 7, 15, 14));
+  EXPECT_EQ(times.dteAccessTime->seconds, UtcSeconds(2026, 3, 29, 1, 59, 59));
+
+  // The changing day itself, just after the change.
+  const LocalTime after = converter.ToLocal({UtcSeconds(2026, 3, 29, 1, 0, 0), 0});
+  EXPECT_EQ(after.seconds, UtcSeconds(2026, 3, 29, 3, 0, 0));
+}
+
+TEST(GetFileTimeStamp, AsksTheClockOncePerDayNotPerFile) {
+  FakeSystem system;
+  LocalTimeConverter converter(system.clock());
+  for (int i = 0; i < 1000; ++i) converter.ToLocal({UtcSeconds(2026, 5, 1) + i * 60, 0});
+  EXPECT_LE(system.offsetQueries(), 2);
+}
+
+TEST(GetFileTimeStamp, MissingTimesStayEmptyAndDateValueMatchesExample) {
+  FakeSystem system;  // nine hours ahead of UTC, no daylight saving
+  LocalTimeConverter converter(system.clock());
+  platform::FileStamp stamp;
+  stamp.creation = platform::UtcTime{UtcSeconds(2001, 2, 3, 4, 5, 6), 0};
+  const auto times = GetFileTimeStamp(stamp, converter);
+  ASSERT_TRUE(times.dteCreateTime);
+  EXPECT_FALSE(times.dteWriteTime);
+  EXPECT_FALSE(times.dteAccessTime);
+  EXPECT_NEAR(DateValue(*times.dteCreateTime), 36925.5452083, 1e-7);
+}
+
+TEST(AppendDate, FixedFormWithSeparators) {
+  struct Case {
+    std::int64_t local;
+    std::uint32_t nanos;
+    const char* date;
+    const char* time;
+    const char* text;
+  };
+  const Case cases[] = {
+      {UtcSeconds(2026, 12, 1, 9, 15, 0), 0, "/", ":", "2026/12/01 09:15:00"},
+      {UtcSeconds(2026, 12, 1, 9, 15, 0), 999999999, "/", ":", "2026/12/01 09:15:00"},  // never rounded up
+      {UtcSeconds(1999, 2, 28, 23, 59, 59), 0, "-", ".", "1999-02-28 23.59.59"},
+      {UtcSeconds(2000, 2, 29, 0, 0, 0), 0, "/", ":", "2000/02/29 00:00:00"},
+      {UtcSeconds(1601, 1, 1, 0, 0, 0), 0, "/", ":", "1601/01/01 00:00:00"},
+  };
+  for (const auto& c : cases) {
+    std::string text;
+    AppendDate(text, {c.local, c.nanos}, c.date, c.time);
+    EXPECT_EQ(text, c.text);
+  }
+}
+
+}  // namespace
+}  // namespace vexaro::engine

@@ -1,0 +1,260 @@
+#include "engine/listing.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/fake_system.h"
+#include "tests/support/recording_host.h"
+
+namespace vexaro::engine {
+namespace {
+
+using testing::FakeSystem;
+using testing::RecordingHost;
+using testing::UtcSeconds;
+
+platform::UtcTime Jst(int year, int month, int day, int hour, int minute, int second) {
+  return {UtcSeconds(year, month, day, hour, minute, second) - 9 * 3600, 0};
+}
+
+constexpr const char* kHeader =
+    "\r\n"
+    "Date and Time : 2026/12/06 9:05:00\r\n"
+    "Volume Name : DATA\r\n"
+    "Starting Path : C:\\data\\\r\n"
+    "Free Disk Space : 12.34 GB\r\n"
+    "Disk Space : 98.76 GB\r\n";
+
+class ListingTest : public ::testing::Test {
+ protected:
+  ListingTest() {
+    system.SetLabel("C:\\", "DATA");
+    system.SetSpace("C:", 13249974108, 106042260111);
+    system.AddFile("C:\\data\\c.log", 700, Jst(2026, 12, 3, 18, 40, 5));
+    system.AddFolder("C:\\data\\sub");
+    system.AddFile("C:\\data\\sub\\b.txt", 12582912, Jst(2026, 12, 2, 10, 0, 0));
+    system.AddFile("C:\\data\\a.txt", 1536, Jst(2026, 12, 1, 9, 15, 0));
+  }
+
+  std::string List(const ListingOptions& options, std::vector<std::string> paths = {"C:\\data\\"}) {
+    std::string text;
+    StringSink sink(text);
+    ListingJob job(system, host, sink);
+    job.setCacheBudget(cacheBudget);
+    for (const auto& path : paths) job.DoWork(path, options);
+    return text;
+  }
+
+  static ListingOptions Options(bool csv, bool volume, bool free, bool size, bool byte, bool date, bool path) {
+    ListingOptions o;
+    o.OptionCSV = csv;
+    o.CheckVolume = volume;
+    o.CheckFree = free;
+    o.CheckSize = size;
+    o.CheckByte = byte;
+    o.CheckDate = date;
+    o.CheckPath = path;
+    return o;
+  }
+
+  FakeSystem system;
+  RecordingHost host;
+  std::size_t cacheBudget = kDefaultCacheBudget;
+};
+
+TEST_F(ListingTest, FileLinesInEveryFormOfTheExample) {
+  struct Case {
+    const char* name;
+    ListingOptions options;
+    const char* lines;
+  };
+  const Case cases[] = {
+      {"csv, all but byte", Options(true, true, true, true, false, true, true),
+       "\"2026/12/01 09:15:00\",\"DATA\",\"   1KB\",\"C:\\data\\\",\"a.txt\"\r\n"
+       "\"2026/12/03 18:40:05\",\"DATA\",\" 700 B\",\"C:\\data\\\",\"c.log\"\r\n"
+       "\"2026/12/02 10:00:00\",\"DATA\",\"  12MB\",\"C:\\data\\sub\\\",\"b.txt\"\r\n"},
+      {"txt, initial settings", ListingOptions{},
+       "2026/12/01 09:15:00        1536 : a.txt\r\n"
+       "2026/12/03 18:40:05         700 : c.log\r\n"
+       "2026/12/02 10:00:00    12582912 : sub\\b.txt\r\n"},
+      {"txt, date and size", Options(false, true, true, true, false, true, true),
+       "2026/12/01 09:15:00   1KB : a.txt\r\n"
+       "2026/12/03 18:40:05 700 B : c.log\r\n"
+       "2026/12/02 10:00:00  12MB : sub\\b.txt\r\n"},
+      {"txt, size and byte", Options(false, true, true, true, true, false, true),
+       "        1536 : a.txt\r\n"
+       "         700 : c.log\r\n"
+       "    12582912 : sub\\b.txt\r\n"},
+      {"csv, nothing ticked", Options(true, false, true, false, false, false, true),
+       "\"C:\\data\\\",\"a.txt\"\r\n"
+       "\"C:\\data\\\",\"c.log\"\r\n"
+       "\"C:\\data\\sub\\\",\"b.txt\"\r\n"},
+      {"csv, volume without date", Options(true, true, true, false, false, false, true),
+       "\"DATA\",\"C:\\data\\\",\"a.txt\"\r\n"
+       "\"DATA\",\"C:\\data\\\",\"c.log\"\r\n"
+       "\"DATA\",\"C:\\data\\sub\\\",\"b.txt\"\r\n"},
+      {"txt, nothing ticked but volume", Options(false, true, true, false, true, false, true),
+       "a.txt\r\nc.log\r\nsub\\b.txt\r\n"},
+      {"txt, date only", Options(false, false, true, false, false, true, true),
+       "2026/12/01 09:15:00a.txt\r\n2026/12/03 18:40:05c.log\r\n2026/12/02 10:00:00sub\\b.txt\r\n"},
+  };
+  for (const auto& c : cases) {
+    host = RecordingHost();
+    EXPECT_EQ(List(c.options), std::string(kHeader) + "\r\n" + c.lines) << c.name;
+  }
+}
+
+TEST_F(ListingTest, HeaderLinesFollowTheirBoxes) {
+  const std::string text = List(Options(false, true, false, false, false, false, false));
+  EXPECT_EQ(text,
+            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
+            "a.txt\r\nc.log\r\nsub\\b.txt\r\n");
+}
+
+TEST_F(ListingTest, SameTextWhetherTheWalkKeptTheFilesOrNot) {
+  for (bool carry : {true, false}) {
+    system.setRecordsCarryStamps(carry);
+    cacheBudget = kDefaultCacheBudget;
+    const std::string kept = List(ListingOptions{});
+    cacheBudget = 0;
+    const std::string reread = List(ListingOptions{});
+    EXPECT_EQ(kept, reread);
+    EXPECT_EQ(system.openFolders(), 0) << "a search was left open";
+  }
+}
+
+TEST_F(ListingTest, ReadsStampsOnlyWhenAColumnNeedsThem) {
+  system.setRecordsCarryStamps(false);
+  List(Options(true, true, true, false, true, false, true));
+  EXPECT_EQ(system.stats(), 0);
+  const int opensWithout = system.opens();
+  List(ListingOptions{});
+  EXPECT_EQ(system.stats(), 3);
+  EXPECT_EQ(system.opens() - opensWithout, 2 + 2) << "one walk open and one stamp open per folder";
+}
+
+TEST_F(ListingTest, EmptyStartFolderAndTwoStartFolders) {
+  system.AddFolder("C:\\empty");
+  const std::string empty = List(Options(false, true, false, true, true, true, false), {"C:\\empty\\"});
+  EXPECT_EQ(empty, "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n");
+
+  const std::string two = List(Options(false, false, false, false, false, false, false), {"C:\\data\\", "C:\\empty\\"});
+  EXPECT_EQ(two,
+            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
+            "a.txt\r\nc.log\r\nsub\\b.txt\r\n"
+            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n");
+}
+
+TEST_F(ListingTest, StopDuringTheWalkGivesTheHeaderAndNoLine) {
+  int yields = 0;
+  host.duringYield = [&](RecordingHost& h) {
+    if (++yields == 2) h.Stop();
+  };
+  const std::string text = List(Options(false, true, true, false, false, false, true));
+  EXPECT_EQ(text, kHeader);
+  const auto shown = host.Shown();
+  ASSERT_GE(shown.size(), 3u);
+  EXPECT_EQ(shown[0], "status: Listing Folders");
+  EXPECT_EQ(shown[1], "status: Listing Files");
+  EXPECT_EQ(shown.back(), "message: 処理を中断しました。");
+  EXPECT_EQ(system.openFolders(), 0);
+}
+
+TEST_F(ListingTest, StopBetweenFoldersKeepsWholeLinesWithoutFinalLineEnd) {
+  // STOP while the start folder's own lines are shown: its lines are
+  // completed, the next folder is not listed.
+  bool listing = false;
+  host.duringYield = [&](RecordingHost& h) {
+    const std::string& before = h.events[h.events.size() - 2];
+    if (before == "status: Listing Files") listing = true;
+    if (listing && before == "show: C:\\data\\") {
+      h.Stop();
+      listing = false;
+    }
+  };
+  const std::string first = List(Options(false, false, false, false, false, false, false),
+                                 {"C:\\data\\", "C:\\data\\"});
+  EXPECT_EQ(first,
+            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
+            "a.txt\r\nc.log"
+            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
+            "a.txt\r\nc.log");
+  int messages = 0;
+  for (const auto& e : host.events) messages += e == "message: 処理を中断しました。";
+  EXPECT_EQ(messages, 2) << "each start folder sets the flag again and is stopped on its own";
+}
+
+TEST_F(ListingTest, VanishedFileGetsBlanksNeverAnotherFilesValues) {
+  system.setRecordsCarryStamps(false);
+  system.SetVanished("C:\\data\\c.log");
+  const std::string txt = List(Options(false, true, false, true, false, true, false));
+  EXPECT_NE(txt.find("\r\n2026/12/01 09:15:00   1KB : a.txt\r\n"
+                     "                          : c.log\r\n"),
+            std::string::npos)
+      << txt;
+  const std::string csv = List(Options(true, true, false, true, true, true, false));
+  EXPECT_NE(csv.find("\r\n\"\",\"DATA\",\"\",\"C:\\data\\\",\"c.log\"\r\n"), std::string::npos) << csv;
+  EXPECT_NE(host.events.end(), std::find(host.events.begin(), host.events.end(),
+                                         "problem: unreadable-file C:\\data\\c.log"));
+}
+
+TEST_F(ListingTest, QuotesAreDoubledInCsvAndControlCharactersMaskedInTxt) {
+  system.AddFolder("C:\\q");
+  system.AddFile("C:\\q\\say \"hi\".txt", 1);
+  system.AddFile("C:\\q\\two\nlines\x7f.txt", 2);
+  const auto options = Options(true, false, false, false, false, false, false);
+  const auto csv = List(options, {"C:\\q\\"});
+  EXPECT_EQ(csv.substr(csv.find("\r\n\r\n") + 4),
+            "\"C:\\q\\\",\"say \"\"hi\"\".txt\"\r\n"
+            "\"C:\\q\\\",\"two\nlines\x7f.txt\"\r\n");
+  const auto txt = List(Options(false, false, false, false, false, false, false), {"C:\\q\\"});
+  EXPECT_NE(txt.find("\r\nsay \"hi\".txt\r\ntwo?lines?.txt\r\n"), std::string::npos) << txt;
+}
+
+TEST_F(ListingTest, LinksAreNotFollowedAndLoopsNotWalkedTwice) {
+  system.AddFolder("C:\\t\\real");
+  system.AddFile("C:\\t\\real\\x.txt", 1);
+  system.AddLinkedFolder("C:\\t\\link");
+  system.AddMountOf("C:\\t\\real\\again", "C:\\t");  // a bind mount of an ancestor
+  const auto text = List(Options(false, false, false, false, false, false, false), {"C:\\t\\"});
+  EXPECT_EQ(text.substr(text.find("\r\n\r\n") + 4), "real\\x.txt\r\n");
+  EXPECT_NE(host.events.end(), std::find(host.events.begin(), host.events.end(), "problem: loop C:\\t\\real\\again\\"));
+}
+
+TEST_F(ListingTest, UnreadableFoldersAreReportedAndGiveNoLines) {
+  system.AddFolder("C:\\data\\locked");
+  system.AddFile("C:\\data\\locked\\hidden.txt", 1);
+  system.SetUnreadable("C:\\data\\locked");
+  system.AddFolder("C:\\gone");
+  system.SetUnreadable("C:\\gone");
+  const auto text = List(Options(false, false, false, false, false, false, false), {"C:\\data\\", "C:\\gone\\"});
+  EXPECT_EQ(text.find("hidden"), std::string::npos);
+  EXPECT_NE(text.find("sub\\b.txt"), std::string::npos);
+  EXPECT_TRUE(text.ends_with("\r\nVolume Name : DATA\r\n\r\n")) << "the unreadable start folder keeps its header";
+  const auto shown = host.Shown();
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), "problem: unreadable-folder C:\\data\\locked\\"), 1);
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), "problem: unreadable-folder C:\\gone\\"), 1);
+}
+
+TEST_F(ListingTest, StartFolderWithoutTrailingSeparatorAndNetworkShare) {
+  EXPECT_NE(List(Options(false, false, false, false, false, false, false), {"C:\\data"}).find("\r\n\\a.txt\r\n"),
+            std::string::npos);
+  system.AddFile("\\\\srv\\share\\dir\\f.txt", 5);
+  system.SetSpace("\\\\srv\\share", 536870912, 1610612736);
+  EXPECT_EQ(List(Options(true, true, true, false, false, false, true), {"\\\\srv\\share\\dir\\"}),
+            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : \r\n"
+            "Starting Path : \\\\srv\\share\\dir\\\r\nFree Disk Space : .5 GB\r\nDisk Space : 1.5 GB\r\n\r\n"
+            "\"\",\"\\\\srv\\share\\dir\\\",\"f.txt\"\r\n");
+}
+
+TEST_F(ListingTest, StatusAndProgressSequence) {
+  host.recordYields = false;
+  List(ListingOptions{});
+  const std::vector<std::string> expected = {
+      "status: Listing Folders", "show: C:\\data\\",  // the walk moves on to sub
+      "status: Listing Files",   "show: C:\\data\\", "show: C:\\data\\sub\\",
+  };
+  EXPECT_EQ(host.events, expected);
+}
+
+}  // namespace
+}  // namespace vexaro::engine
