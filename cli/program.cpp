@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "cli/column_width.h"
 #include "cli/folders.h"
 #include "cli/run.h"
 
@@ -42,7 +43,7 @@ int Main(std::span<const std::string> args) {
     if (!current && !IsAbsolute(folder)) {
       CurrentFolderResult result = CurrentFolder();
       if (result.error) {
-        say("cannot find the current folder for '" + folder + "': " + result.error.message());
+        say("cannot find the current folder for '" + ForDisplay(folder) + "': " + result.error.message());
         return kExitTrouble;
       }
       current = std::move(result.path);
@@ -54,7 +55,7 @@ int Main(std::span<const std::string> args) {
   if (options.output) {
     platform::OutputResult created = platform::CreateOutputFile(*options.output);
     if (!created.stream) {
-      say("cannot create '" + *options.output + "': " + created.error.message());
+      say("cannot create '" + ForDisplay(*options.output) + "': " + created.error.message());
       return kExitTrouble;
     }
     output = std::move(created.stream);
