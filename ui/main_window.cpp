@@ -24,7 +24,7 @@ void MainWindowLogic::Command1_Click() {
   SetStatus(kClipboardCleared);
   strListText_.clear();
 
-  lastTurn_ = clock_();
+  lastTurn_ = lastPath_ = clock_();
   engine::StringSink sink(strListText_);
   engine::ListingJob job(facilities_.system, *this, sink);
   // The row count is read afresh on every pass. STOP ends one start folder;
@@ -100,8 +100,12 @@ void MainWindowLogic::DispListFile(std::string_view strTempText) {
 }
 
 void MainWindowLogic::Yield() {
-  if (clock_() - lastTurn_ < kYieldInterval) return;
-  ShowPendingPath();
+  const auto now = clock_();
+  if (now - lastTurn_ < kYieldInterval) return;
+  if (pathPending_ && now - lastPath_ >= kPathInterval) {
+    ShowPendingPath();
+    lastPath_ = now;
+  }
   view_.ProcessEvents();
   lastTurn_ = clock_();
 }

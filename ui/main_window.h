@@ -43,6 +43,9 @@ class MainWindowLogic final : public engine::ListingHost {
   // runs: often enough that STOP answers at once and the labels keep up,
   // seldom enough that a million yields cost next to nothing.
   static constexpr std::chrono::milliseconds kYieldInterval{15};
+  // The progress line changes at most this often: enough to follow, and each
+  // change costs a fitting and a repaint.
+  static constexpr std::chrono::milliseconds kPathInterval{60};
 
   MainWindowLogic(MainWindowView& view, Facilities facilities,
                   MonotonicClock clock = &std::chrono::steady_clock::now);
@@ -91,9 +94,10 @@ class MainWindowLogic final : public engine::ListingHost {
   bool running_ = false;
   bool closing_ = false;
   std::chrono::steady_clock::time_point lastTurn_{};
-  // The progress line is fitted only when it can be seen, at the next turn
-  // of the message loop: fitting measures text, and the listing may name
-  // far more folders than can be painted.
+  std::chrono::steady_clock::time_point lastPath_{};
+  // The progress line is fitted only when it can be seen, at a turn of the
+  // message loop, before a message and at the end of a run: fitting measures
+  // text, and the listing names far more folders than can be painted.
   std::string pendingPath_;
   bool pathPending_ = false;
 };

@@ -487,12 +487,37 @@ TEST_F(MainWindowTest, ProgressLineFollowsTheLabelWidth) {
     view.pathWidth = c.labelWidth;
     logic.DispListFile(c.path);
     EXPECT_EQ(view.pathCaption, "previous") << "not before the display can show it";
-    clock.now += std::chrono::milliseconds(20);
+    clock.now += std::chrono::milliseconds(100);
     logic.Yield();
     EXPECT_EQ(view.pathCaption, c.shown);
     EXPECT_LE(static_cast<int>(view.pathCaption.size()), WidthLimit(c.labelWidth));
     view.pathCaption = "previous";
   }
+}
+
+TEST_F(MainWindowTest, ProgressLineChangesAtMostEverySixtyMilliseconds) {
+  struct Step {
+    int gap;  // milliseconds before the yield
+    const char* shown;
+    const char* caption;  // after the yield
+  };
+  const Step steps[] = {
+      {15, "C:\\1\\", "previous"},  // a turn, but too soon for the line
+      {15, "C:\\2\\", "previous"},  {15, "C:\\3\\", "previous"}, {15, "C:\\4\\", "C:\\4\\"},
+      {15, "C:\\5\\", "C:\\4\\"}, {60, "C:\\6\\", "C:\\6\\"}, {5, "C:\\7\\", "C:\\6\\"},
+      {200, nullptr, "C:\\7\\"},  // the last one is not lost
+  };
+  clock.step = std::chrono::milliseconds(0);
+  logic.Command1_Click();  // empty list: starts the count
+  view.pathCaption = "previous";
+  const int turnsBefore = view.turns;
+  for (const Step& s : steps) {
+    if (s.shown) logic.DispListFile(s.shown);
+    clock.now += std::chrono::milliseconds(s.gap);
+    logic.Yield();
+    EXPECT_EQ(view.pathCaption, s.caption) << (s.shown ? s.shown : "(none)");
+  }
+  EXPECT_EQ(view.turns - turnsBefore, 7) << "input is still handled every 15 ms";
 }
 
 TEST_F(MainWindowTest, MessageShowsThePendingPathFirst) {

@@ -264,7 +264,9 @@ void MainWindow::AddRow(std::string_view text) {
   int at = 0;
   const int count = m_list1->count();
   while (at < count && QString::compare(m_list1->item(at)->text(), entry, Qt::CaseInsensitive) <= 0) ++at;
-  m_list1->insertItem(at, entry);
+  auto* item = new QListWidgetItem(entry);
+  item->setToolTip(entry);  // the list is narrower than most paths
+  m_list1->insertItem(at, item);
 }
 
 engine::ListingOptions MainWindow::Options() const {

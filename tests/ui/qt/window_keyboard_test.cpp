@@ -133,6 +133,7 @@ class WindowKeyboardTest final : public QObject {
     auto* list = f->control<QListWidget>("List1");
     QCOMPARE(f->window.RowText(0), std::string("C:\\A\\"));
     QCOMPARE(f->window.RowText(1), std::string("C:\\b\\"));
+    QCOMPARE(list->item(1)->toolTip(), QStringLiteral("C:\\b\\"));
 
     struct Click {
       int row;

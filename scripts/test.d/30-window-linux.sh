@@ -1,0 +1,103 @@
+# The Linux window end to end under a real X server (Xvfb): folders chosen
+# in the real folder dialog, a run whose clipboard must match vexaro-list
+# byte for byte, STOP during a long walk, Quit, and closing the window
+# during a run. Screenshots of the idle window, the progress page and the
+# boxes are left in build/window-e2e/ for a look.
+set -eu
+. "$VEXARO_ROOT/scripts/lib.sh"
+configure_and_build build/release -DCMAKE_BUILD_TYPE=Release
+vexaro=$root/build/release/ui/qt/vexaro
+list=$root/build/release/cli/vexaro-list
+make_tree=$root/build/release/bench/make_tree
+send_close=$root/build/release/tests/ui/qt/send_close
+for tool in "$vexaro" "$list" "$make_tree" "$send_close"; do
+  [ -x "$tool" ] || { echo "missing $tool (is qt6-base-dev installed?)" >&2; exit 1; }
+done
+
+shots=$root/build/window-e2e
+rm -rf "$shots" && mkdir -p "$shots"
+work=$(mktemp -d /tmp/vexaro-e2e.XXXXXX)
+. "$root/scripts/window-lib.sh"
+cleanup() {
+  cp "$work/vexaro.log" "$work/xvfb.log" "$shots/" 2>/dev/null || true
+  [ -z "${vexaro_pid:-}" ] || kill "$vexaro_pid" 2>/dev/null || true
+  x_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Two small trees with names in several scripts, a comma and a quote, and
+# one big tree for STOP.
+mkdir -p "$work/alpha/sub one/深い フォルダ" "$work/alpha/empty" "$work/beta/Ünïcode"
+printf 'x' >"$work/alpha/a.txt"
+printf 'xyz' >"$work/alpha/B.txt"
+printf '%s' "12345" >"$work/alpha/sub one/日本語の名前.txt"
+printf '' >"$work/alpha/sub one/深い フォルダ/with, comma \"quoted\".log"
+head -c 5000 /dev/zero >"$work/beta/Ünïcode/자료.bin"
+printf 'b' >"$work/beta/b.txt"
+"$make_tree" tree "$work/big" 150000 3000 >/dev/null
+
+x_start
+export TZ=${TZ:-Asia/Tokyo}
+
+echo "-- a run over two folders chosen in the folder dialog" >&2
+start_window
+add_folder "$win" "$work/beta"
+add_folder "$win" "$work/alpha"
+shot "$win" "$shots/idle.png"
+click "$win" "$pos_start"
+box=$(wait_window "$box_title" 60) || fail "no closing message"
+shot "$box" "$shots/closing-message.png"
+shot "$win" "$shots/progress-behind-message.png"
+read_clipboard >"$work/clipboard.txt"
+"$list" -q "$work/alpha/" "$work/beta/" >"$work/expected.txt"
+steady "$work/clipboard.txt" >"$work/clipboard.steady"
+steady "$work/expected.txt" >"$work/expected.steady"
+cmp "$work/clipboard.steady" "$work/expected.steady" || {
+  diff "$work/clipboard.steady" "$work/expected.steady" | head -20 >&2
+  fail "the clipboard differs from vexaro-list"
+}
+grep -q '日本語の名前.txt' "$work/clipboard.txt" || fail "a Japanese name is missing"
+close_box || fail "the closing message stays"
+
+echo "-- Quit ends the program" >&2
+click "$win" "$pos_quit"
+wait_ended "$vexaro_pid" 5 || fail "Quit did not end the program"
+wait "$vexaro_pid" || fail "the program ended with status $?"
+vexaro_pid=
+
+echo "-- STOP during a long walk" >&2
+start_window
+add_folder "$win" "$work/big"
+"$list" -q "$work/big/" >"$work/big-full.txt"
+click "$win" "$pos_start"
+sleep 0.15
+shot "$win" "$shots/progress.png"
+xdotool mousemove --window "$win" $pos_stop click 1
+box=$(wait_window "$box_title" 10) || fail "no message after STOP"
+shot "$box" "$shots/interrupted-message.png"
+close_box || fail "the message after STOP stays"
+# The run goes on to hand over what was listed: a second box follows.
+box=$(wait_window "$box_title" 10) || fail "no closing message after STOP"
+read_clipboard >"$work/partial.txt"
+close_box || fail "the closing message after STOP stays"
+partial=$(wc -c <"$work/partial.txt")
+full=$(wc -c <"$work/big-full.txt")
+[ "$partial" -lt "$full" ] || fail "STOP came too late: the whole tree was listed ($partial bytes)"
+# The interrupted listing is the beginning of the full one.
+steady "$work/partial.txt" >"$work/partial.steady"
+steady "$work/big-full.txt" | head -c "$(wc -c <"$work/partial.steady")" >"$work/full-head.steady"
+cmp "$work/partial.steady" "$work/full-head.steady" || fail "the stopped listing is not the start of the full one"
+echo "   stopped after $partial of $full bytes" >&2
+
+echo "-- closing the window during a run" >&2
+click "$win" "$pos_start"
+sleep 0.15
+"$send_close" "$win"
+wait_ended "$vexaro_pid" 5 || fail "the program runs on after its window was closed"
+wait "$vexaro_pid" || fail "the program ended with status $? after its window was closed"
+vexaro_pid=
+if xdotool search --onlyvisible --name "$box_title" >/dev/null 2>&1; then fail "a message box outlived the window"; fi
+
+echo "window end-to-end: all passed; screenshots in $shots" >&2

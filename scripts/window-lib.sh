@@ -1,0 +1,165 @@
+# Driving the Linux window under a private X server (Xvfb), for the
+# end-to-end test stage and the window benchmark. Needs lib.sh first, and
+# $work, a scratch folder of the caller.
+
+# Where the controls' middles are, in window pixels at 96 dots per inch
+# (the window's twips / 15, page offset included).
+pos_add_folder="192 19"
+pos_delete_selected="173 50"
+pos_start="333 19"
+pos_quit="451 19"
+pos_stop="434 24"
+
+main_title='^Vexaro Ver 2\.8$'
+box_title='^Vexaro$'
+picker_title='^フォルダを選択してください$'
+
+# Starts Xvfb on a free display and exports DISPLAY. The number is taken
+# from a high range, away from the displays other programs of the machine
+# are likely to use.
+x_start() {
+  n=$(( 300 + $$ % 500 ))
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    n=$((n + 1))
+    [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ] || continue
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp 2>"$work/xvfb.log" &
+    x_pid=$!
+    i=0
+    while [ $i -lt 250 ] && kill -0 "$x_pid" 2>/dev/null; do
+      # The socket exists a moment before the server listens on it: ready
+      # once a client gets an answer.
+      if [ -S "/tmp/.X11-unix/X$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        DISPLAY=:$n
+        export DISPLAY
+        return 0
+      fi
+      sleep 0.02
+      i=$((i + 1))
+    done
+    kill "$x_pid" 2>/dev/null || true
+  done
+  echo "Xvfb did not start" >&2
+  cat "$work/xvfb.log" >&2
+  return 1
+}
+
+x_stop() {
+  [ -z "${x_pid:-}" ] || kill "$x_pid" 2>/dev/null || true
+  x_pid=
+}
+
+# Milliseconds since the epoch.
+now_ms() { date +%s%3N; }
+
+# wait_window TITLE_REGEX [SECONDS]: prints the id of a visible window with
+# that title once there is one.
+wait_window() {
+  limit=$(( $(now_ms) + ${2:-20} * 1000 ))
+  while :; do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+    [ -z "$id" ] || { echo "$id"; return 0; }
+    [ "$(now_ms)" -lt "$limit" ] || { echo "no window '$1'" >&2; return 1; }
+    sleep 0.01
+  done
+}
+
+# wait_gone TITLE_REGEX [SECONDS]: returns once no window with that title shows.
+wait_gone() {
+  limit=$(( $(now_ms) + ${2:-20} * 1000 ))
+  while xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
+    [ "$(now_ms)" -lt "$limit" ] || { echo "window '$1' stays" >&2; return 1; }
+    sleep 0.01
+  done
+}
+
+# shown WINDOW: true while that very window is on screen.
+shown() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
+
+# wait_hidden WINDOW [SECONDS]
+wait_hidden() {
+  limit=$(( $(now_ms) + ${2:-20} * 1000 ))
+  while shown "$1"; do
+    [ "$(now_ms)" -lt "$limit" ] || return 1
+    sleep 0.01
+  done
+}
+
+# click WINDOW "X Y"
+click() {
+  # shellcheck disable=SC2086
+  xdotool mousemove --window "$1" $2 click 1
+}
+
+# shot WINDOW FILE: a screenshot of the window as it shows on screen.
+shot() { import -window "$1" "$2"; }
+
+# start_window: starts the window program as a child of this shell; sets
+# vexaro_pid and win, the window's id.
+start_window() {
+  kill -0 "$x_pid" 2>/dev/null || { echo "the X server has gone away" >&2; return 1; }
+  "$vexaro" >>"$work/vexaro.log" 2>&1 &
+  vexaro_pid=$!
+  win=$(wait_window "$main_title")
+  # A click that comes before the program has settled on its new window
+  # may be lost.
+  sleep 0.3
+}
+
+# ended PID: true once the process has exited (unreaped counts as exited).
+ended() {
+  state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null) || return 0
+  [ -z "$state" ] || [ "$state" = Z ]
+}
+
+# wait_ended PID [SECONDS]
+wait_ended() {
+  limit=$(( $(now_ms) + ${2:-10} * 1000 ))
+  until ended "$1"; do
+    [ "$(now_ms)" -lt "$limit" ] || { echo "process $1 keeps running" >&2; return 1; }
+    sleep 0.01
+  done
+}
+
+# add_folder WINDOW PATH: Add Folder, the path typed into the folder dialog.
+add_folder() {
+  # A click on a window that has only just come up may go unseen: again.
+  for _ in 1 2 3 4 5; do
+    click "$1" "$pos_add_folder"
+    picker=$(wait_window "$picker_title" 3 2>/dev/null) && break
+  done
+  [ -n "$picker" ] || { echo "the folder dialog does not open" >&2; return 1; }
+  xdotool windowfocus --sync "$picker"
+  xdotool key ctrl+a BackSpace
+  xdotool type --delay 2 "$2"
+  # The completer's list may open on the typed path; Return in it only
+  # takes the completion, so Return goes once more while the dialog stays.
+  for _ in 1 2 3; do
+    xdotool key Return
+    # Clicks right after a modal dialog closes may still meet the window
+    # as blocked: give it a moment.
+    wait_gone "$picker_title" 1 2>/dev/null && sleep 0.3 && return 0
+  done
+  echo "the folder dialog did not take $2" >&2
+  return 1
+}
+
+# close_box: presses OK in the message box that shows. A key sent the moment
+# the box has come up may go unseen: again, as long as the box is there.
+close_box() {
+  box=$(wait_window "$box_title") || return 1
+  for _ in 1 2 3 4 5; do
+    shown "$box" || break
+    xdotool windowfocus --sync "$box" 2>/dev/null || break
+    xdotool key Return
+    wait_hidden "$box" 1 && break
+  done
+  wait_hidden "$box" 1 || { echo "the message box stays" >&2; return 1; }
+  sleep 0.3
+}
+
+# The clipboard's text, as another program gets it.
+read_clipboard() { xclip -o -selection clipboard; }
+
+# A listing with the moment of listing and the free space (which another
+# program may change between two listings) put aside.
+steady() { sed -e 's/^Date and Time : .*/Date and Time : */' -e 's/^Free Disk Space : .*/Free Disk Space : */' "$1"; }
