@@ -9,6 +9,7 @@ pos_delete_selected="173 50"
 pos_start="333 19"
 pos_quit="451 19"
 pos_stop="434 24"
+pos_first_row="40 12"
 
 main_title='^Vexaro Ver 2\.8$'
 box_title='^Vexaro$'

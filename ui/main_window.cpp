@@ -25,12 +25,16 @@ void MainWindowLogic::Command1_Click() {
   strListText_.clear();
 
   lastTurn_ = lastPath_ = clock_();
-  engine::StringSink sink(strListText_);
-  engine::ListingJob job(facilities_.system, *this, sink);
-  // The row count is read afresh on every pass. STOP ends one start folder;
-  // closing the window ends them all.
-  for (int row = 0; row < view_.RowCount() && !closing_; ++row) {
-    job.DoWork(view_.RowText(row), view_.Options());
+  {
+    // The job and what it keeps between folders are gone before the text is
+    // copied to the clipboard.
+    engine::StringSink sink(strListText_);
+    engine::ListingJob job(facilities_.system, *this, sink);
+    // The row count is read afresh on every pass. STOP ends one start
+    // folder; closing the window ends them all.
+    for (int row = 0; row < view_.RowCount() && !closing_; ++row) {
+      job.DoWork(view_.RowText(row), view_.Options());
+    }
   }
   ShowPendingPath();
 

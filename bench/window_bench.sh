@@ -1,0 +1,137 @@
+#!/bin/sh
+# Measures the Linux window on a real tree under Xvfb, against vexaro-list
+# over the same tree:
+#   - Start to the closing message, against vexaro-list's run (target <= 1.3x);
+#   - STOP to its message, clicked at several moments of a run (target
+#     <= 100 ms);
+#   - peak memory, against the size of the listing text (target <= 3x).
+#
+#   bench/window_bench.sh [--runs N] [--dir DIR] [--files N] [--folders N]
+#
+# The tree is made once under DIR (default /var/tmp/vexaro-bench) and kept.
+# Times are taken outside the program, from the moment the mouse button is
+# released (xdotool) to the moment the message box is on screen, so they
+# include a few milliseconds of X traffic and polling.
+set -eu
+VEXARO_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$VEXARO_ROOT/scripts/lib.sh"
+
+runs=5 bench_dir=/var/tmp/vexaro-bench files=100000 folders=10000
+while [ $# -gt 0 ]; do
+  case $1 in
+    --runs) runs=$2; shift 2 ;;
+    --dir) bench_dir=$2; shift 2 ;;
+    --files) files=$2; shift 2 ;;
+    --folders) folders=$2; shift 2 ;;
+    *) echo "usage: bench/window_bench.sh [--runs N] [--dir DIR] [--files N] [--folders N]" >&2; exit 2 ;;
+  esac
+done
+
+"$root/scripts/install-deps"
+configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DVEXARO_BUILD_TESTS=OFF >&2
+vexaro=$root/build/release/ui/qt/vexaro
+list=$root/build/release/cli/vexaro-list
+make_tree=$root/build/release/bench/make_tree
+
+tree="$bench_dir/tree-$files-$folders"
+mkdir -p "$bench_dir"
+if [ ! -f "$tree.done" ]; then
+  echo "making $tree ($files files in $folders folders)..." >&2
+  rm -rf "$tree" && "$make_tree" tree "$tree" "$files" "$folders" && touch "$tree.done"
+fi
+
+work=$(mktemp -d /tmp/vexaro-window-bench.XXXXXX)
+. "$root/scripts/window-lib.sh"
+cleanup() {
+  [ -z "${vexaro_pid:-}" ] || kill "$vexaro_pid" 2>/dev/null || true
+  x_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export TZ=${TZ:-Asia/Tokyo}
+
+# kB of a /proc/PID/status field.
+status_kb() { awk -v f="$2:" '$1 == f { print $2 }' "/proc/$1/status"; }
+
+# release_at WINDOW "X Y": presses the button there and prints the moment
+# just before it is released (the click happens on release).
+press() { xdotool mousemove --window "$1" $2 mousedown 1; }
+release() { xdotool mouseup 1; }
+
+# Milliseconds until a message box shows, from $1.
+box_after() {
+  wait_window "$box_title" 120 >/dev/null
+  echo $(( $(now_ms) - $1 ))
+}
+
+median() { sort -n | awk '{ a[NR] = $1 } END { print NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+
+x_start
+start_window
+# The memory the window takes without a listing, once it has shown both
+# pages, its fonts and a message box: a run over an empty folder.
+mkdir -p "$work/empty"
+add_folder "$win" "$work/empty"
+click "$win" "$pos_start"
+close_box
+idle_kb=$(status_kb "$vexaro_pid" VmRSS)
+click "$win" "$pos_first_row"
+click "$win" "$pos_delete_selected"
+add_folder "$win" "$tree"
+find "$tree" -type f >/dev/null  # warm the cache
+
+echo "== Start to closing message, $runs rounds" >&2
+: >"$work/list.ms"
+: >"$work/window.ms"
+i=0
+while [ $i -lt "$runs" ]; do
+  i=$((i + 1))
+  t0=$(now_ms)
+  "$list" -q "$tree" >"$work/list.txt"
+  echo $(( $(now_ms) - t0 )) >>"$work/list.ms"
+  press "$win" "$pos_start"
+  t0=$(now_ms)
+  release
+  box_after "$t0" >>"$work/window.ms"
+  # The clipboard fetched while the box shows: the X11 transfer counts
+  # towards the peak as well.
+  read_clipboard >"$work/clipboard.txt"
+  close_box
+  echo "round $i: vexaro-list $(tail -n 1 "$work/list.ms") ms, window $(tail -n 1 "$work/window.ms") ms" >&2
+done
+peak_kb=$(status_kb "$vexaro_pid" VmHWM)
+text_bytes=$(wc -c <"$work/clipboard.txt")
+
+echo "== STOP at moments of a run" >&2
+run_ms=$(median <"$work/window.ms")
+: >"$work/stop.ms"
+for share in 5 15 30 50 70 90; do
+  delay=$((run_ms * share / 100))
+  press "$win" "$pos_start"
+  release
+  sleep "$(awk -v d="$delay" 'BEGIN { printf "%.3f", d / 1000 }')"
+  press "$win" "$pos_stop"
+  t0=$(now_ms)
+  release
+  latency=$(box_after "$t0")
+  echo "$latency" >>"$work/stop.ms"
+  echo "STOP at ${delay} ms (${share}%): message after $latency ms" >&2
+  close_box
+  close_box  # the closing message of the run
+done
+
+echo
+echo "tree: $files files in $folders folders; listing text $text_bytes bytes; TZ=$TZ"
+list_med=$(median <"$work/list.ms")
+window_med=$(median <"$work/window.ms")
+stop_max=$(sort -n "$work/stop.ms" | tail -n 1)
+awk -v l="$list_med" -v w="$window_med" -v s="$stop_max" -v idle="$idle_kb" -v peak="$peak_kb" -v text="$text_bytes" 'BEGIN {
+  printf "vexaro-list median            %8d ms\n", l
+  printf "window Start->message median  %8d ms\n", w
+  printf "window / vexaro-list          %8.2f    (target <= 1.30)\n", w / l
+  printf "STOP->message, worst          %8d ms (target <= 100)\n", s
+  printf "resident memory, empty run    %8.1f MiB\n", idle / 1024
+  printf "peak resident memory          %8.1f MiB\n", peak / 1024
+  printf "peak growth over empty run    %8.2f x listing text (target <= 3)\n", (peak - idle) * 1024 / text
+  printf "peak / listing text           %8.2f x\n", peak * 1024 / text
+}'
