@@ -12,6 +12,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 #include "ui/fit_path.h"
 #include "ui/qt/wrapping_button.h"
@@ -173,6 +174,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   // the credit line below it.
   const QRect client = ToPixels({0, 0, 7500, 1365});
   setFixedSize(client.size());
+  // Centred on the screen; the title bar is the window manager's, so the
+  // client area is what is centred.
+  if (const QScreen* where = screen()) {
+    move(where->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  }
   m_frame2->hide();
   m_list1->setFocus();
 }

@@ -95,6 +95,8 @@ class WindowLayoutTest final : public QObject {
     QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
     QVERIFY(flags & Qt::WindowMinimizeButtonHint);
     QVERIFY(flags & Qt::WindowCloseButtonHint);
+    const QPoint middle = f->window.screen()->availableGeometry().center();
+    QVERIFY((f->window.geometry().center() - middle).manhattanLength() <= 4);
     QVERIFY(!f->window.windowIcon().isNull());
     QVERIFY(f->window.windowIcon().availableSizes().contains(QSize(32, 32)));
   }
