@@ -67,28 +67,52 @@ wait_ended "$vexaro_pid" 5 || fail "Quit did not end the program"
 wait "$vexaro_pid" || fail "the program ended with status $?"
 vexaro_pid=
 
-echo "-- STOP during a long walk" >&2
+# stop_run DELAY: Start, STOP DELAY seconds after the click, and the two
+# boxes that follow (the interrupted folder's and the run's own); the
+# clipboard ends up in $work/partial.txt, its steady form in
+# $work/partial.steady.
+stop_run() {
+  xdotool mousemove --window "$win" $pos_start mousedown 1
+  xdotool mouseup 1
+  sleep "$1"
+  xdotool mousemove --window "$win" $pos_stop mousedown 1
+  xdotool mouseup 1
+  box=$(wait_window "$box_title" 10) || fail "no message after STOP"
+  shot "$box" "$shots/interrupted-message.png"
+  close_box || fail "the message after STOP stays"
+  box=$(wait_window "$box_title" 10) || fail "no closing message after STOP (did the run end before it?)"
+  read_clipboard >"$work/partial.txt"
+  close_box || fail "the closing message after STOP stays"
+  steady "$work/partial.txt" >"$work/partial.steady"
+  # What was listed is the beginning of the full listing.
+  steady "$work/big-full.txt" | head -c "$(wc -c <"$work/partial.steady")" >"$work/full-head.steady"
+  cmp -s "$work/partial.steady" "$work/full-head.steady" || fail "the stopped listing is not the start of the full one"
+}
+
+echo "-- STOP during the walk of a big tree" >&2
 start_window
 add_folder "$win" "$work/big"
 "$list" -q "$work/big/" >"$work/big-full.txt"
-click "$win" "$pos_start"
-sleep 0.15
+stop_run 0
+# Stopped before any folder was listed: the header block alone.
+[ "$(wc -l <"$work/partial.txt")" -eq 6 ] || fail "STOP during the walk kept $(wc -l <"$work/partial.txt") lines"
+head -n 6 "$work/big-full.txt" | steady /dev/stdin | cmp -s - "$work/partial.steady" || fail "not the header block"
+
+echo "-- STOP while the files are listed" >&2
+# The walk takes well under half of a run: STOP after 55% of the
+# time vexaro-list takes falls among the folders being listed.
+t0=$(now_ms)
+"$list" -q "$work/big/" >/dev/null
+delay=$(awk -v ms="$(( $(now_ms) - t0 ))" 'BEGIN { printf "%.3f", ms * 0.55 / 1000 }')
+click "$win" "$pos_start"  # shows the progress page for a screenshot
+sleep "$delay"
 shot "$win" "$shots/progress.png"
-xdotool mousemove --window "$win" $pos_stop click 1
-box=$(wait_window "$box_title" 10) || fail "no message after STOP"
-shot "$box" "$shots/interrupted-message.png"
-close_box || fail "the message after STOP stays"
-# The run goes on to hand over what was listed: a second box follows.
-box=$(wait_window "$box_title" 10) || fail "no closing message after STOP"
-read_clipboard >"$work/partial.txt"
-close_box || fail "the closing message after STOP stays"
+close_box || fail "no closing message"
+stop_run "$delay"
 partial=$(wc -c <"$work/partial.txt")
 full=$(wc -c <"$work/big-full.txt")
-[ "$partial" -lt "$full" ] || fail "STOP came too late: the whole tree was listed ($partial bytes)"
-# The interrupted listing is the beginning of the full one.
-steady "$work/partial.txt" >"$work/partial.steady"
-steady "$work/big-full.txt" | head -c "$(wc -c <"$work/partial.steady")" >"$work/full-head.steady"
-cmp "$work/partial.steady" "$work/full-head.steady" || fail "the stopped listing is not the start of the full one"
+[ "$(wc -l <"$work/partial.txt")" -gt 6 ] || fail "STOP after $delay s came before any file was listed"
+[ "$partial" -lt "$full" ] || fail "STOP came too late: the whole tree was listed"
 echo "   stopped after $partial of $full bytes" >&2
 
 echo "-- closing the window during a run" >&2
