@@ -48,6 +48,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM HUP
 export TZ=${TZ:-Asia/Tokyo}
 
 # kB of a /proc/PID/status field.

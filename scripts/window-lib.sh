@@ -95,15 +95,33 @@ click() {
 shot() { import -window "$1" "$2"; }
 
 # start_window: starts the window program as a child of this shell; sets
-# vexaro_pid and win, the window's id.
+# vexaro_pid and win, the window's id. On a shared machine the X server
+# has been seen to turn a client away now and then: a program that ends
+# before its window shows is started again, twice at most.
 start_window() {
-  kill -0 "$x_pid" 2>/dev/null || { echo "the X server has gone away" >&2; return 1; }
-  "$vexaro" >>"$work/vexaro.log" 2>&1 &
-  vexaro_pid=$!
-  win=$(wait_window "$main_title")
-  # A click that comes before the program has settled on its new window
-  # may be lost.
-  sleep 0.3
+  for attempt in 1 2 3; do
+    kill -0 "$x_pid" 2>/dev/null || { echo "the X server has gone away" >&2; return 1; }
+    "$vexaro" >>"$work/vexaro.log" 2>&1 &
+    vexaro_pid=$!
+    limit=$(( $(now_ms) + 20000 ))
+    while :; do
+      win=$(xdotool search --onlyvisible --name "$main_title" 2>/dev/null | head -n 1)
+      if [ -n "$win" ]; then
+        # A click that comes before the program has settled on its new
+        # window may be lost.
+        sleep 0.3
+        return 0
+      fi
+      if ended "$vexaro_pid"; then
+        wait "$vexaro_pid" || true
+        echo "the window program ended before its window showed (attempt $attempt)" >&2
+        break
+      fi
+      [ "$(now_ms)" -lt "$limit" ] || { echo "no window '$main_title'" >&2; return 1; }
+      sleep 0.01
+    done
+  done
+  return 1
 }
 
 # ended PID: true once the process has exited (unreaped counts as exited).

@@ -25,6 +25,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM HUP
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Two small trees with names in several scripts, a comma and a quote, and
