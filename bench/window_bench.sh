@@ -106,7 +106,7 @@ text_bytes=$(wc -c <"$work/clipboard.txt")
 echo "== STOP at moments of a run" >&2
 run_ms=$(median <"$work/window.ms")
 : >"$work/stop.ms"
-for share in 5 15 30 50 70 90; do
+for share in 5 15 30 50 70 85; do
   delay=$((run_ms * share / 100))
   press "$win" "$pos_start"
   release
@@ -115,10 +115,16 @@ for share in 5 15 30 50 70 90; do
   t0=$(now_ms)
   release
   latency=$(box_after "$t0")
-  echo "$latency" >>"$work/stop.ms"
-  echo "STOP at ${delay} ms (${share}%): message after $latency ms" >&2
   close_box
-  close_box  # the closing message of the run
+  # The run's own closing message follows the interrupted folder's; without
+  # it, the run had ended before STOP and the box was the closing one.
+  if wait_window "$box_title" 5 >/dev/null 2>&1; then
+    close_box
+    echo "$latency" >>"$work/stop.ms"
+    echo "STOP at ${delay} ms (${share}%): message after $latency ms" >&2
+  else
+    echo "STOP at ${delay} ms (${share}%): the run had ended" >&2
+  fi
 done
 
 echo
