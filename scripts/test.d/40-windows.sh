@@ -21,4 +21,6 @@ wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot -i >/dev/null 2>&1
 
-ctest --test-dir "$root/$build" --output-on-failure -j "$jobs"
+# A virtual display: consoles of the tests' own and the window need one.
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir "$root/$build" --output-on-failure -j "$jobs"
