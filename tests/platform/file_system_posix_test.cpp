@@ -440,8 +440,7 @@ TEST_F(DirectorySearchTest, ABindMountLoopIsWalkedOnce) {
   tree.File("a/file.txt");
   tree.Folder("a/loop");
   const auto result = testing::RunInChild([&](std::string& out) {
-    // A mount namespace of the child's own, so nothing leaks to the system.
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+    if (!testing::EnterOwnMountNamespace() ||
         ::mount(tree.root().c_str(), tree.Path("a/loop").c_str(), nullptr, MS_BIND, nullptr) != 0) {
       return testing::kChildCannotRun;
     }
@@ -465,6 +464,39 @@ TEST_F(DirectorySearchTest, ABindMountLoopIsWalkedOnce) {
             "folder a\n"
             "folder a/loop\n"
             "problem: loop\n");
+}
+
+// ext2 without the file-type feature leaves every d_type DT_UNKNOWN.
+TEST_F(DirectorySearchTest, EntriesOfUntypedFileSystemsAreClassifiedByLookUp) {
+  tree.Folder("mnt");
+  const auto result = testing::RunInChild([&](std::string& out) {
+    if (!testing::EnterOwnMountNamespace() ||
+        !testing::MountNewImage("mkfs.ext2 -q -F -O ^filetype", tree.Path("image"), tree.Path("mnt"))) {
+      return testing::kChildCannotRun;
+    }
+    tree.Folder("mnt/folder");
+    tree.File("mnt/file", 42);
+    tree.Link("mnt/to-folder", "folder");
+    tree.Link("mnt/to-file", "file");
+    tree.Link("mnt/dangling", "nowhere");
+    PosixDirectorySearch untyped;
+    for (const auto& [name, entry] : ReadAll(untyped, tree.Path("mnt/"))) {
+      static constexpr const char* kKinds[] = {"file", "folder", "linked-folder"};
+      out += name + " " + kKinds[static_cast<int>(entry.kind)];
+      if (entry.stamp && entry.stamp->size) out += " " + std::to_string(*entry.stamp->size);
+      out += "\n";
+    }
+    return 0;
+  });
+  if (result.status == testing::kChildCannotRun) GTEST_SKIP() << "cannot make and mount file systems here";
+  ASSERT_EQ(result.status, 0) << result.output;
+  EXPECT_EQ(result.output,
+            "dangling file 7\n"
+            "file file 42\n"
+            "folder folder\n"
+            "lost+found folder\n"
+            "to-file file 42\n"
+            "to-folder linked-folder\n");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -152,6 +154,16 @@ ChildResult RunInChild(const std::function<int(std::string& out)>& body) {
   ::waitpid(child, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+bool EnterOwnMountNamespace() {
+  return ::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
+bool MountNewImage(const std::string& mkfs, const std::string& image, const std::string& mountPoint) {
+  const std::string make = mkfs + " '" + image + "' 2M >/dev/null 2>&1";
+  const std::string mount = "mount -o loop '" + image + "' '" + mountPoint + "' >/dev/null 2>&1";
+  return std::system(make.c_str()) == 0 && std::system(mount.c_str()) == 0;
 }
 
 }  // namespace vexaro::testing

@@ -50,4 +50,13 @@ struct ChildResult {
 ChildResult RunInChild(const std::function<int(std::string& out)>& body);
 inline constexpr int kChildCannotRun = 77;
 
+// For a child process: a mount namespace of its own, so that nothing it
+// mounts is seen outside it or outlives it. False when not permitted.
+bool EnterOwnMountNamespace();
+
+// Makes a file system in the new file `image` with the command `mkfs` (which
+// takes the image path last) and mounts it at `mountPoint` through a loop
+// device. False when the tools or the permission are missing.
+bool MountNewImage(const std::string& mkfs, const std::string& image, const std::string& mountPoint);
+
 }  // namespace vexaro::testing

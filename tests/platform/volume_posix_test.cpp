@@ -1,9 +1,6 @@
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-
-#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -97,11 +94,8 @@ TEST(PosixVolumeTest, LabelsComeFromTheFileSystemElseFromTheLabelLinks) {
   tree.Folder("tmpfs");
   tree.Folder("by-label");
   const auto result = testing::RunInChild([&](std::string& out) {
-    const std::string image = tree.Path("image");
-    const std::string make = "mkfs.ext4 -q -F -L 'データ disk' '" + image + "' 2M >/dev/null 2>&1";
-    const std::string mount = "mount -o loop '" + image + "' '" + tree.Path("ext4") + "' >/dev/null 2>&1";
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        std::system(make.c_str()) != 0 || std::system(mount.c_str()) != 0 ||
+    if (!testing::EnterOwnMountNamespace() ||
+        !testing::MountNewImage("mkfs.ext4 -q -F -L 'データ disk'", tree.Path("image"), tree.Path("ext4")) ||
         ::mount("tmpfs", tree.Path("tmpfs").c_str(), "tmpfs", 0, "size=1m") != 0) {
       return testing::kChildCannotRun;
     }
