@@ -20,8 +20,9 @@ TEST(PosixVolumeTest, LabelLinkNamesAreDecoded) {
 }
 
 // Mounts, in the child's own mount namespace, an ext4 image labelled by mkfs
-// and a tmpfs (which has no label of its own) with a label link made for it.
-TEST(PosixVolumeTest, LabelComesFromTheFileSystemElseFromTheLabelLinks) {
+// with half its blocks reserved for root, and a tmpfs (which has no label of
+// its own) with a label link made for it.
+TEST(PosixVolumeTest, LabelAndSpaceOfMountedFileSystems) {
   PosixTree tree;
   tree.Folder("ext4");
   tree.Folder("tmpfs");
@@ -29,7 +30,7 @@ TEST(PosixVolumeTest, LabelComesFromTheFileSystemElseFromTheLabelLinks) {
   const auto result = testing::RunInChild([&](std::string& out) {
     struct stat st{};
     if (!testing::EnterOwnMountNamespace() ||
-        !testing::MountNewImage("mkfs.ext4 -q -F -L 'データ disk'", tree.Path("image"), tree.Path("ext4")) ||
+        !testing::MountNewImage("mkfs.ext4 -q -F -m 50 -L 'データ disk'", tree.Path("image"), tree.Path("ext4")) ||
         ::mount("tmpfs", tree.Path("tmpfs").c_str(), "tmpfs", 0, "size=1m") != 0 ||
         ::stat(tree.Path("tmpfs").c_str(), &st) != 0 ||
         ::mknod(tree.Path("node").c_str(), S_IFBLK | 0600, st.st_dev) != 0) {
@@ -42,10 +43,12 @@ TEST(PosixVolumeTest, LabelComesFromTheFileSystemElseFromTheLabelLinks) {
     for (const std::string& path : {tree.Path("ext4/"), deep, tree.Path("tmpfs/"), tree.Path("tmpfs/gone/")}) {
       out += "[" + volumes.Label(path) + "]";
     }
+    const auto space = PosixDiskSpaceInfo().Space(tree.Path("ext4/"));
+    out += space && space->available < space->total / 2 ? " reserved blocks not available" : " wrong space";
     return 0;
   });
   if (result.status == testing::kCannotRun) GTEST_SKIP() << "cannot make and mount file systems here";
-  EXPECT_EQ(result.output, "[データ disk][データ disk][Scratch Space][]");
+  EXPECT_EQ(result.output, "[データ disk][データ disk][Scratch Space][] reserved blocks not available");
 }
 
 TEST(PosixVolumeTest, SpaceOfAnyFolderOfTheFileSystemOrNothing) {
