@@ -53,10 +53,18 @@ TEST(PosixClockTest, OffsetIsTheOneInForceAtEachMoment) {
     PosixClock clock;
     EXPECT_EQ(clock.UtcOffsetAt(c.utc), c.offset) << c.zone << " " << c.utc;
   }
+}
+
+TEST(PosixClockTest, NowIsUtcAndTakesUpAChangedTimeZone) {
+  ScopedEnv tz("TZ", "Asia/Tokyo");
+  PosixClock clock;
+  ::setenv("TZ", "Europe/Berlin", 1);  // as a change of zone while the program runs
+  EXPECT_EQ(clock.UtcOffsetAt(UtcSeconds(2024, 7, 1)), 32400) << "not read again per offset";
   const std::int64_t before = ::time(nullptr);
-  const UtcTime now = PosixClock().Now();
+  const UtcTime now = clock.Now();
   EXPECT_GE(now.seconds, before);
   EXPECT_LE(now.seconds, ::time(nullptr));
+  EXPECT_EQ(clock.UtcOffsetAt(UtcSeconds(2024, 7, 1)), 7200);
 }
 
 TEST(PosixRegionalTest, DateAndTimeTextHasAFixedForm) {
