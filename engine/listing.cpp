@@ -162,37 +162,37 @@ void ListingJob::AppendFileLine(const FileEntry& file, const std::optional<platf
                                 std::string_view folder, std::string_view relative, const std::string& volume,
                                 const ListingOptions& options) {
   text_.append(conventions_.lineEnd);
+  const bool csv = options.OptionCSV;
+  bool first = true;
 
-  // Date and size texts; left empty when they cannot be read.
-  std::string date;
-  if (options.CheckDate && stamp && stamp->creation) {
-    AppendDate(date, converter_.ToLocal(*stamp->creation), dateSeparator_, timeSeparator_);
+  // What cannot be read is left blank: an empty CSV field, or blanks of the
+  // column's width in TXT form, never another file's value.
+  if (options.CheckDate) {
+    if (csv) text_.push_back('"');
+    if (stamp && stamp->creation) {
+      AppendDate(text_, converter_.ToLocal(*stamp->creation), dateSeparator_, timeSeparator_);
+    } else if (!csv) {
+      text_.append(15 + 2 * CharacterCount(dateSeparator_) + 2 * CharacterCount(timeSeparator_), ' ');
+    }
+    if (csv) text_.push_back('"');
+    first = false;
   }
-  std::string size;
-  if (options.CheckSize && stamp && stamp->size) {
-    std::string sTani;
-    size = options.CheckByte ? B(*stamp->size, sTani) : BMBGB(*stamp->size, sTani);
-    size += sTani;
+  if (csv && options.CheckVolume) AppendCsvField(text_, first, volume);
+  if (options.CheckSize) {
+    if (csv) text_.append(first ? "\"" : ",\"");
+    if (stamp && stamp->size) {
+      std::string sTani;
+      text_.append(options.CheckByte ? B(*stamp->size, sTani) : BMBGB(*stamp->size, sTani)).append(sTani);
+    } else if (!csv) {
+      text_.append(options.CheckByte ? kBWidth : kBMBGBWidth, ' ');
+    }
+    text_.append(csv ? "\"" : " : ");
+    first = false;
   }
-
-  if (options.OptionCSV) {
-    bool first = true;
-    if (options.CheckDate) AppendCsvField(text_, first, date);
-    if (options.CheckVolume) AppendCsvField(text_, first, volume);
-    if (options.CheckSize) AppendCsvField(text_, first, size);
+  if (csv) {
     AppendCsvField(text_, first, folder);
     AppendCsvField(text_, first, file.name);
     return;
-  }
-  if (options.CheckDate) {
-    if (date.empty()) {
-      date.assign(15 + 2 * CharacterCount(dateSeparator_) + 2 * CharacterCount(timeSeparator_), ' ');
-    }
-    text_.append(date);
-  }
-  if (options.CheckSize) {
-    if (size.empty()) size.assign(options.CheckByte ? kBWidth : kBMBGBWidth, ' ');
-    text_.append(size).append(" : ");
   }
   text_.append(relative);
   AppendPlain(text_, file.name);

@@ -1,0 +1,93 @@
+#!/bin/sh
+# Times vexaro-list against bfs and GNU find on the benchmark trees, side by
+# side in one run, and prints medians, ratios and peak memory.
+#
+#   bench/run.sh [--runs N] [--dir DIR] [--files N] [--folders N] [--flat N]
+#
+# The trees are made once under DIR (default /var/tmp/vexaro-bench) and kept.
+# Commands run in interleaved rounds with a warm cache, so that a passing load
+# on a shared machine hits them alike.
+set -eu
+VEXARO_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$VEXARO_ROOT/scripts/lib.sh"
+
+runs=5 dir=/var/tmp/vexaro-bench files=1000000 folders=100000 flat=200000
+while [ $# -gt 0 ]; do
+  case $1 in
+    --runs) runs=$2; shift 2 ;;
+    --dir) dir=$2; shift 2 ;;
+    --files) files=$2; shift 2 ;;
+    --folders) folders=$2; shift 2 ;;
+    --flat) flat=$2; shift 2 ;;
+    *) echo "usage: bench/run.sh [--runs N] [--dir DIR] [--files N] [--folders N] [--flat N]" >&2; exit 2 ;;
+  esac
+done
+
+"$root/scripts/install-deps"
+configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DVEXARO_BUILD_TESTS=OFF >&2
+list="$root/build/release/cli/vexaro-list"
+make_tree="$root/build/release/bench/make_tree"
+
+tree="$dir/tree-$files-$folders" flatdir="$dir/flat-$flat"
+mkdir -p "$dir"
+if [ ! -f "$tree.done" ]; then
+  echo "making $tree ($files files in $folders folders)..." >&2
+  rm -rf "$tree" && "$make_tree" tree "$tree" "$files" "$folders" && touch "$tree.done"
+fi
+if [ ! -f "$flatdir.done" ]; then
+  echo "making $flatdir ($flat files)..." >&2
+  rm -rf "$flatdir" && "$make_tree" flat "$flatdir" "$flat" && touch "$flatdir.done"
+fi
+
+export TZ=${TZ:-Asia/Tokyo}
+results=$(mktemp) timing=$(mktemp)
+trap 'rm -f "$results" "$timing"' EXIT
+
+# name, then the command
+run() {
+  name=$1
+  shift
+  /usr/bin/time -f "%e %M" -o "$timing" "$@" >/dev/null 2>&1 || true
+  echo "$name $(cat "$timing")" >>"$results"
+}
+
+bfs_fmt='%BY/%Bm/%Bd %BH:%BM:%BS %s %p\n'
+find_fmt='%TY/%Tm/%Td %TH:%TM:%TS %s %p\n'
+find "$tree" "$flatdir" -type f >/dev/null  # warm the cache
+find "$tree" "$flatdir" -type f >/dev/null
+i=0
+while [ $i -lt "$runs" ]; do
+  i=$((i + 1))
+  echo "round $i of $runs" >&2
+  run vexaro-txt "$list" -q --txt "$tree"
+  run vexaro-csv "$list" -q --csv "$tree"
+  run bfs-s bfs -s "$tree" -type f -printf "$bfs_fmt"
+  run gnu-find find "$tree" -type f -printf "$find_fmt"
+  run find-floor find "$tree" -type f
+  run flat-vexaro-txt "$list" -q --txt "$flatdir"
+  run flat-bfs-s bfs -s "$flatdir" -type f -printf "$bfs_fmt"
+  run flat-gnu-find find "$flatdir" -type f -printf "$find_fmt"
+done
+
+echo
+echo "tree: $files files in $folders folders; flat: $flat files; $runs rounds; TZ=$TZ"
+awk '
+  { t[$1] = t[$1] " " $2; if ($3 > m[$1]) m[$1] = $3; order[$1] = order[$1] ? order[$1] : ++n; names[n] = $1 }
+  function median(list,   a, k, i, j, x) {
+    k = split(list, a, " ")
+    for (i = 2; i <= k; i++) { x = a[i]; for (j = i - 1; j >= 1 && a[j] > x; j--) a[j + 1] = a[j]; a[j + 1] = x }
+    return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
+  }
+  END {
+    printf "%-16s %10s %12s\n", "command", "median s", "peak MiB"
+    for (i = 1; i <= n; i++) { s = names[i]; med[s] = median(t[s]); printf "%-16s %10.2f %12.1f\n", s, med[s], m[s] / 1024 }
+    print ""
+    printf "vexaro-txt / bfs -s      %.2f   (target <= 0.70)\n", med["vexaro-txt"] / med["bfs-s"]
+    printf "vexaro-txt / GNU find    %.2f   (target <= 0.65)\n", med["vexaro-txt"] / med["gnu-find"]
+    printf "vexaro-csv / bfs -s      %.2f\n", med["vexaro-csv"] / med["bfs-s"]
+    printf "vexaro-csv / GNU find    %.2f\n", med["vexaro-csv"] / med["gnu-find"]
+    printf "vexaro-txt / find floor  %.2f\n", med["vexaro-txt"] / med["find-floor"]
+    printf "flat: vexaro / bfs -s    %.2f\n", med["flat-vexaro-txt"] / med["flat-bfs-s"]
+    printf "flat: vexaro / GNU find  %.2f\n", med["flat-vexaro-txt"] / med["flat-gnu-find"]
+    printf "peak memory of vexaro-list: %.1f MiB (target < 64)\n", (m["vexaro-txt"] > m["vexaro-csv"] ? m["vexaro-txt"] : m["vexaro-csv"]) / 1024
+  }' "$results"
