@@ -77,17 +77,6 @@ TEST(OutputFileTest, WritesEveryPieceInOrder) {
   }
 }
 
-TEST(OutputFileTest, CreatingAnExistingFileEmptiesIt) {
-  TempFolder temp;
-  const fs::path file = temp.path() / "list.txt";
-  std::ofstream(file) << "old and longer content";
-  OutputResult created = CreateOutputFile(file.string());
-  ASSERT_TRUE(created.stream);
-  created.stream->Write("new");
-  EXPECT_FALSE(created.stream->Close());
-  EXPECT_EQ(ReadAll(file), "new");
-}
-
 TEST(OutputFileTest, FilesThatCannotBeCreated) {
   TempFolder temp;
   struct Case {

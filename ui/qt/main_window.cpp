@@ -1,0 +1,311 @@
+#include "ui/qt/main_window.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFont>
+#include <QIcon>
+#include <QLabel>
+#include <QListWidget>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "ui/fit_path.h"
+#include "ui/qt/wrapping_button.h"
+
+// Resources of a static library are registered by hand.
+static void RegisterIconResources() { Q_INIT_RESOURCE(icons); }
+
+namespace vexaro::ui::qt {
+namespace {
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The window's font. The layout was drawn for a 9-point face: a desktop
+// font of another size would make captions overflow their fixed boxes.
+QFont WindowFont() {
+  QFont font = QApplication::font();
+  font.setPointSize(9);
+  return font;
+}
+
+// `Label2`'s own font, with a Japanese face of this system where the
+// original one is missing.
+QFont StatusFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                    QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"),
+                    QStringLiteral("VL PGothic")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(10.5);
+  font.setWeight(QFont::Bold);
+  font.setItalic(false);
+  font.setUnderline(false);
+  font.setStrikeOut(false);
+  return font;
+}
+
+}  // namespace
+
+QIcon ProgramIcon() {
+  RegisterIconResources();
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/vexaro-%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QString::fromUtf8(kWindowCaption));
+  // Fixed border: no maximise button; minimise and close stay.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowIcon(ProgramIcon());
+  setFont(WindowFont());
+
+  // The two pages share one place (the original layout kept the setup page
+  // lower down and moved it up at load; here both start in place).
+  m_frame2 = new QWidget(this);
+  m_frame2->setObjectName(QStringLiteral("Frame2"));
+  Place(m_frame2, {90, 36, 7290, 1005});
+  m_frame3 = new QWidget(this);
+  m_frame3->setObjectName(QStringLiteral("Frame3"));
+  Place(m_frame3, {90, 36, 7290, 1005});
+
+  m_label3 = new QLabel(QString::fromUtf8(kCredit), this);
+  m_label3->setObjectName(QStringLiteral("Label3"));
+  m_label3->setTextFormat(Qt::PlainText);
+  m_label3->setAlignment(Qt::AlignCenter);
+  Place(m_label3, {1035, 1125, 4200, 180});
+  m_label3Centre = m_label3->geometry().center().x();
+  FitLabel(m_label3, m_label3Centre);
+
+  // The progress page.
+  m_command2 = new QPushButton(QStringLiteral("STOP"), m_frame2);
+  m_command2->setObjectName(QStringLiteral("Command2"));
+  Place(m_command2, {5940, 180, 975, 312});
+  m_label2 = new QLabel(QStringLiteral("Listing Folders"), m_frame2);
+  m_label2->setObjectName(QStringLiteral("Label2"));
+  m_label2->setTextFormat(Qt::PlainText);
+  m_label2->setAlignment(Qt::AlignCenter);
+  m_label2->setFont(StatusFont());
+  Place(m_label2, {2160, 210, 1470, 210});
+  m_label2Centre = m_label2->geometry().center().x();
+  FitLabel(m_label2, m_label2Centre);
+  m_label1 = new QLabel(m_frame2);
+  m_label1->setObjectName(QStringLiteral("Label1"));
+  m_label1->setTextFormat(Qt::PlainText);
+  m_label1->setAlignment(Qt::AlignCenter);
+  Place(m_label1, {105, 525, 7020, 240});
+
+  // The setup page.
+  m_list1 = new QListWidget(m_frame3);
+  m_list1->setObjectName(QStringLiteral("List1"));
+  // A click or the space bar toggles one entry's mark and leaves the others.
+  m_list1->setSelectionMode(QAbstractItemView::MultiSelection);
+  QPalette listPalette = m_list1->palette();
+  listPalette.setColor(QPalette::Base, QColor(224, 224, 224));
+  m_list1->setPalette(listPalette);
+  Place(m_list1, {135, 60, 1815, 900});
+
+  m_command4 = new QPushButton(QStringLiteral("Add Folder"), m_frame3);
+  m_command4->setObjectName(QStringLiteral("Command4"));
+  Place(m_command4, {2010, 90, 1560, 330});
+  m_command5 = new WrappingButton(QStringLiteral("Delete Selected"), m_frame3);
+  m_command5->setObjectName(QStringLiteral("Command5"));
+  Place(m_command5, {2010, 495, 990, 450});
+  m_command1 = new QPushButton(QStringLiteral("Start"), m_frame3);
+  m_command1->setObjectName(QStringLiteral("Command1"));
+  Place(m_command1, {3720, 69, 2385, 372});
+  m_command3 = new QPushButton(QStringLiteral("Quit"), m_frame3);
+  m_command3->setObjectName(QStringLiteral("Command3"));
+  Place(m_command3, {6180, 99, 1005, 312});
+
+  auto check = [this](QCheckBox*& box, const char* name, const char* caption, const Twips& twips) {
+    box = new QCheckBox(QString::fromLatin1(caption), m_frame3);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setChecked(true);
+    Place(box, twips, true);
+  };
+  check(m_checkPath, "CheckPath", "Path", {3180, 480, 645, 225});
+  check(m_checkSize, "CheckSize", "Size", {4230, 480, 615, 225});
+  check(m_checkVolume, "CheckVolume", "Volume", {3180, 750, 945, 225});
+  check(m_checkDate, "CheckDate", "Date", {4230, 750, 735, 225});
+  check(m_checkByte, "CheckByte", "Byte", {5070, 750, 675, 225});
+  check(m_checkFree, "CheckFree", "Free Space", {5850, 765, 1275, 195});
+
+  // One container, one group: choosing one clears the other.
+  m_optionTxt = new QRadioButton(QStringLiteral("TXT"), m_frame3);
+  m_optionTxt->setObjectName(QStringLiteral("OptionTXT"));
+  m_optionTxt->setChecked(true);
+  Place(m_optionTxt, {5550, 502, 765, 180}, true);
+  m_optionCsv = new QRadioButton(QStringLiteral("CSV"), m_frame3);
+  m_optionCsv->setObjectName(QStringLiteral("OptionCSV"));
+  Place(m_optionCsv, {6300, 502, 765, 180}, true);
+  // Tab enters the group at its chosen button, as option groups do.
+  m_optionTxt->installEventFilter(this);
+  m_optionCsv->installEventFilter(this);
+
+  // Enter presses the focused button and no other; with no default button,
+  // Escape presses none.
+  for (QPushButton* button : {m_command1, m_command2, m_command3, m_command4, m_command5}) {
+    button->setAutoDefault(true);
+    button->setDefault(false);
+  }
+
+  // Keyboard order: the progress page's STOP, then the setup page as laid
+  // out. Hidden controls drop out of it by themselves.
+  const QWidget* order[] = {m_command2, m_list1,     m_command4,  m_command5,  m_checkSize,
+                            m_command1, m_command3,  m_checkPath, m_checkDate, m_checkByte,
+                            m_optionTxt, m_optionCsv, m_checkFree, m_checkVolume};
+  for (std::size_t i = 1; i < std::size(order); ++i) {
+    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+  }
+
+  // The client area as the original load step left it: the page band and
+  // the credit line below it.
+  const QRect client = ToPixels({0, 0, 7500, 1365});
+  setFixedSize(client.size());
+  m_frame2->hide();
+  m_list1->setFocus();
+}
+
+MainWindow::~MainWindow() = default;
+
+const QWidget& MainWindow::pathLabel() const { return *m_label1; }
+
+void MainWindow::Attach(MainWindowLogic& logic) {
+  connect(m_command1, &QPushButton::clicked, this, [&logic] { logic.Command1_Click(); });
+  connect(m_command2, &QPushButton::clicked, this, [&logic] { logic.Command2_Click(); });
+  connect(m_command3, &QPushButton::clicked, this, [&logic] { logic.Command3_Click(); });
+  connect(m_command4, &QPushButton::clicked, this, [&logic] { logic.Command4_Click(); });
+  connect(m_command5, &QPushButton::clicked, this, [&logic] { logic.Command5_Click(); });
+  connect(this, &MainWindow::closing, this, [&logic] { logic.WindowClosing(); });
+}
+
+QRect MainWindow::ToPixels(const Twips& box) const {
+  const int dpiX = logicalDpiX();
+  const int dpiY = logicalDpiY();
+  return {TwipsToPixels(box.left, dpiX), TwipsToPixels(box.top, dpiY), TwipsToPixels(box.width, dpiX),
+          TwipsToPixels(box.height, dpiY)};
+}
+
+void MainWindow::Place(QWidget* control, const Twips& box, bool growToFit) {
+  QRect rect = ToPixels(box);
+  if (growToFit) {
+    const QSize wanted = control->sizeHint();
+    if (wanted.height() > rect.height()) {
+      const int centre = rect.top() + rect.height() / 2;
+      rect.setTop(centre - wanted.height() / 2);
+      rect.setHeight(wanted.height());
+    }
+    if (wanted.width() > rect.width()) rect.setWidth(wanted.width());
+  }
+  control->setGeometry(rect);
+}
+
+void MainWindow::FitLabel(QLabel* label, int centreX) {
+  const QSize size = label->sizeHint();
+  label->setGeometry(centreX - size.width() / 2, label->y(), size.width(), size.height());
+}
+
+void MainWindow::ShowPage(Page page) {
+  if (page == Page::Progress) {
+    m_focusBeforeRun = focusWidget();
+    m_frame2->show();
+    m_frame3->hide();
+    m_command2->setFocus();
+    // The page is painted at once: the listing starts straight away, and the
+    // next turn of the message loop may be a moment off.
+    m_frame2->repaint();
+  } else {
+    m_frame3->show();
+    m_frame2->hide();
+    if (m_focusBeforeRun && m_frame3->isAncestorOf(m_focusBeforeRun)) {
+      m_focusBeforeRun->setFocus();
+    } else {
+      m_list1->setFocus();
+    }
+  }
+}
+
+void MainWindow::SetStatusCaption(std::string_view caption) {
+  const QRect before = m_label2->geometry();
+  m_label2->setText(FromUtf8(caption));
+  FitLabel(m_label2, m_label2Centre);
+  // Painted now, old extent included, since the caller goes on working
+  // without giving the message loop a turn.
+  m_frame2->repaint(before.united(m_label2->geometry()));
+}
+
+void MainWindow::SetPathCaption(std::string_view caption) { m_label1->setText(FromUtf8(caption)); }
+
+int MainWindow::PathCaptionWidth() const { return m_label1->width(); }
+
+int MainWindow::RowCount() const { return m_list1->count(); }
+
+std::string MainWindow::RowText(int row) const { return m_list1->item(row)->text().toStdString(); }
+
+bool MainWindow::IsRowMarked(int row) const { return m_list1->item(row)->isSelected(); }
+
+void MainWindow::RemoveRow(int row) { delete m_list1->takeItem(row); }
+
+void MainWindow::AddRow(std::string_view text) {
+  const QString entry = FromUtf8(text);
+  // After the rows that compare equal, so that a folder added twice keeps
+  // the order of adding.
+  int at = 0;
+  const int count = m_list1->count();
+  while (at < count && QString::compare(m_list1->item(at)->text(), entry, Qt::CaseInsensitive) <= 0) ++at;
+  m_list1->insertItem(at, entry);
+}
+
+engine::ListingOptions MainWindow::Options() const {
+  engine::ListingOptions options;
+  options.CheckVolume = m_checkVolume->isChecked();
+  options.CheckFree = m_checkFree->isChecked();
+  options.CheckSize = m_checkSize->isChecked();
+  options.CheckByte = m_checkByte->isChecked();
+  options.CheckDate = m_checkDate->isChecked();
+  options.CheckPath = m_checkPath->isChecked();
+  options.OptionCSV = m_optionCsv->isChecked();
+  return options;
+}
+
+void MainWindow::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void MainWindow::EndProgram() {
+  emit ending();
+  hide();
+  // Leaves the main loop without closing windows first: the logic has
+  // decided, and nothing is left to ask.
+  QCoreApplication::exit(0);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn && (watched == m_optionTxt || watched == m_optionCsv)) {
+    const auto reason = static_cast<QFocusEvent*>(event)->reason();
+    QRadioButton* other = watched == m_optionTxt ? m_optionCsv : m_optionTxt;
+    if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && other->isChecked()) {
+      other->setFocus(reason);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // The window goes away at once; a listing in progress stops and the
+  // program ends once it has unwound (MainWindowLogic::WindowClosing).
+  event->accept();
+  emit closing();
+}
+
+}  // namespace vexaro::ui::qt
