@@ -14,13 +14,29 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export TZ=UTC LANG=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 
-# One wine server for the whole run instead of one per test.
 mkdir -p "$WINEPREFIX"
+wineserver -k 2>/dev/null || true
+wineboot -i >/dev/null 2>&1
+# A virtual desktop: Wine draws the window frames itself, with no window
+# manager to wait for.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+# Japanese text: the status line's face and the system's Japanese faces are
+# drawn with Noto Sans CJK.
+for face in "ＭＳ Ｐゴシック" "ＭＳ ゴシック" "MS PGothic" "MS Gothic" "MS UI Gothic"; do
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v "$face" \
+    /d "Noto Sans CJK JP" /f >/dev/null 2>&1
+done
+# One wine server for the whole run, started afresh so that the settings
+# above hold.
 wineserver -k 2>/dev/null || true
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
-wineboot -i >/dev/null 2>&1
 
 # A virtual display: consoles of the tests' own and the window need one.
-xvfb-run -a -s "-screen 0 1280x1024x24" \
-  ctest --test-dir "$root/$build" --output-on-failure -j "$jobs"
+# The Wine desktop is started first, its output sent elsewhere: a test that
+# started it would hand it the output pipe that ctest waits on.
+xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
+  wine explorer /desktop=Default,1280x1024 >/dev/null 2>&1 &
+  wine cmd /c exit >/dev/null 2>&1
+  ctest --test-dir "$1" --output-on-failure -j "$2"' sh "$root/$build" "$jobs"
