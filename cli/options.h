@@ -1,0 +1,50 @@
+#pragma once
+// The command line of vexaro-list.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/listing.h"
+
+namespace vexaro::cli {
+
+inline constexpr std::string_view kProgramName = "vexaro-list";
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitTrouble = 1;      // something could not be read or written
+inline constexpr int kExitUsage = 2;        // wrong command line
+inline constexpr int kExitInterrupted = 130;  // stopped by the user (Ctrl-C)
+
+struct Options {
+  // The six boxes and the line form, as the window starts: all ticked, TXT.
+  engine::ListingOptions listing;
+  bool crlf = false;
+  bool quiet = false;
+  std::optional<std::string> output;  // standard output when empty
+  std::vector<std::string> folders;   // as given, in order
+};
+
+// The help text.
+std::string Usage();
+
+// "vexaro-list 1.0.0".
+std::string VersionText();
+
+// Where the parser's words go: help and version to standard output, errors
+// to standard error.
+struct ParseOutput {
+  std::string out;
+  std::string err;
+};
+
+// Reads the arguments (without the program name) into `options`. Returns
+// nullopt when the program is to go on and list, or the exit status when it
+// is done: after --help or --version (0), or after a usage error (2, with a
+// message and a hint in `output.err`).
+std::optional<int> ParseOptions(std::span<const std::string> args, Options& options, ParseOutput& output);
+
+}  // namespace vexaro::cli

@@ -1,0 +1,68 @@
+#include <filesystem>
+#include <optional>
+
+#include "cli/column_width.h"
+#include "cli/folders.h"
+#include "cli/run.h"
+
+namespace vexaro::cli {
+namespace {
+
+bool IsAbsolute(std::string_view path) {
+  return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()))
+      .is_absolute();
+}
+
+}  // namespace
+
+int Main(std::span<const std::string> args) {
+  // First, so that Ctrl-C and closed pipes are handled from here on.
+  const std::unique_ptr<platform::Console> console = platform::OpenConsole();
+  auto say = [&](std::string_view message) {
+    console->Write(std::string(kProgramName).append(": ").append(message).append("\n"));
+  };
+
+  Options options;
+  ParseOutput words;
+  if (const std::optional<int> done = ParseOptions(args, options, words)) {
+    console->Write(words.err);
+    if (words.out.empty()) return *done;
+    const auto out = platform::OpenStandardOutput();
+    out->Write(words.out);
+    if (const std::error_code error = out->Close()) {
+      say("cannot write to standard output: " + error.message());
+      return kExitTrouble;
+    }
+    return *done;
+  }
+
+  const std::unique_ptr<platform::System> system = platform::MakeHostSystem();
+  const char separator = system->conventions().separator;
+  std::optional<std::string> current;
+  for (std::string& folder : options.folders) {
+    if (!current && !IsAbsolute(folder)) {
+      CurrentFolderResult result = CurrentFolder();
+      if (result.error) {
+        say("cannot find the current folder for '" + ForDisplay(folder) + "': " + result.error.message());
+        return kExitTrouble;
+      }
+      current = std::move(result.path);
+    }
+    folder = MakeAbsolute(folder, current.value_or(std::string()), separator, IsPlainFolderOnDisk);
+  }
+
+  std::unique_ptr<platform::OutputStream> output;
+  if (options.output) {
+    platform::OutputResult created = platform::CreateOutputFile(*options.output);
+    if (!created.stream) {
+      say("cannot create '" + ForDisplay(*options.output) + "': " + created.error.message());
+      return kExitTrouble;
+    }
+    output = std::move(created.stream);
+  } else {
+    output = platform::OpenStandardOutput();
+  }
+  return Run(options, *system, *output, *console);
+}
+
+}  // namespace vexaro::cli

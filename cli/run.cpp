@@ -1,0 +1,112 @@
+#include "cli/run.h"
+
+#include <optional>
+
+#include "cli/column_width.h"
+#include "engine/listing.h"
+
+namespace vexaro::cli {
+namespace {
+
+std::string Quoted(std::string_view path) { return "'" + ForDisplay(path) + "'"; }
+
+std::string WithReason(std::string text, std::error_code error) {
+  if (error) text.append(": ").append(error.message());
+  return text;
+}
+
+}  // namespace
+
+void ConsoleHost::SetStatus(std::string_view caption) {
+  if (progress_) progress_->SetStage(caption);
+}
+
+void ConsoleHost::DispListFile(std::string_view strTempText) {
+  if (progress_) progress_->SetFolder(strTempText);
+}
+
+void ConsoleHost::Yield() {
+  if (progress_) progress_->Tick();
+}
+
+void ConsoleHost::MessageDisp(std::string_view Msg) {
+  // A listing stopped by a failed write is reported as that failure.
+  if (Msg == engine::kInterrupted) {
+    if (!console_.Interrupted()) return;
+    toldInterrupted_ = true;
+  }
+  Say(Msg);
+}
+
+bool ConsoleHost::Continue() { return blnContinue_ && !console_.Interrupted() && !sink_.error(); }
+
+void ConsoleHost::ReportProblem(const engine::Problem& problem) {
+  // The walk and the listing may both meet the same unreadable folder.
+  std::string key = std::to_string(static_cast<int>(problem.kind));
+  key.append(":").append(problem.path);
+  if (!reported_.insert(std::move(key)).second) return;
+
+  switch (problem.kind) {
+    case engine::Problem::Kind::UnreadableFolder:
+      troubled_ = true;
+      Say(WithReason("cannot read folder " + Quoted(problem.path), problem.error));
+      break;
+    case engine::Problem::Kind::UnreadableFile:
+      troubled_ = true;
+      Say(WithReason("cannot read the size and date of " + Quoted(problem.path), problem.error) +
+          " (vanished or no access); its line shows them blank");
+      break;
+    case engine::Problem::Kind::FolderLoop:
+      // Nothing is missing from the listing: the folder's files are listed
+      // under the path where it was met first.
+      Say("skipped " + Quoted(problem.path) + ": the same folder was met before under another path");
+      break;
+  }
+}
+
+void ConsoleHost::Say(std::string_view message) {
+  if (progress_) progress_->Erase();
+  std::string line(kProgramName);
+  line.append(": ").append(message).append("\n");
+  console_.Write(line);
+}
+
+int Run(const Options& options, platform::System& system, platform::OutputStream& output,
+        platform::Console& console, ProgressLine::Now now) {
+  LineEndOverride crlfSystem(system, "\r\n");
+  platform::System& used = options.crlf ? static_cast<platform::System&>(crlfSystem) : system;
+
+  // No progress when the listing itself goes to the terminal: the two would
+  // be drawn over one another.
+  std::optional<ProgressLine> progress;
+  if (!options.quiet && console.IsTerminal() && !output.IsTerminal()) {
+    progress.emplace(console, used.conventions().separator, std::move(now));
+  }
+
+  StreamSink sink(output);
+  ConsoleHost host(console, progress ? &*progress : nullptr, sink);
+  engine::ListingJob job(used, host, sink);
+  // Unlike STOP in the window, which ends one start folder, Ctrl-C ends the
+  // whole run: a command line has no other way to stop it.
+  for (const std::string& folder : options.folders) {
+    if (console.Interrupted() || sink.error()) break;
+    job.DoWork(folder, options.listing);
+  }
+  if (progress) progress->Erase();
+
+  // What is complete is kept: a stopped listing ends after its last whole line.
+  std::error_code error = sink.error();
+  const std::error_code closeError = output.Close();
+  if (!error) error = closeError;
+  if (error) {
+    const std::string target = options.output ? Quoted(*options.output) : "standard output";
+    host.Say(WithReason("cannot write the listing to " + target, error));
+  }
+  if (console.Interrupted()) {
+    if (!host.toldInterrupted()) host.Say(engine::kInterrupted);
+    return kExitInterrupted;
+  }
+  return error || host.troubled() ? kExitTrouble : kExitOk;
+}
+
+}  // namespace vexaro::cli
