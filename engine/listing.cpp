@@ -71,6 +71,12 @@ void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) 
 
   FolderCache cache(cacheBudget_);
   WalkContext context{system_.directories(), host_, conventions_.separator, &cache};
+  // Whatever the search keeps open for speed is closed when this folder's
+  // listing ends, stopped or not.
+  struct ReleaseSearch {
+    platform::DirectorySearch& search;
+    ~ReleaseSearch() { search.Release(); }
+  } releaseSearch{system_.directories()};
   std::vector<FolderItem> folders;
   GetSubFolders(context, Path, folders);
   folders[0].path = Path;
