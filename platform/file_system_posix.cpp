@@ -142,6 +142,11 @@ class KeptFolders {
     }
   }
 
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    chain_.clear();
+  }
+
   // Takes back the descriptor of a folder that is closed, as the deepest
   // entry of the chain.
   void GiveBack(std::string key, UniqueFd fd, bool read) {
@@ -350,5 +355,7 @@ OpenResult PosixDirectorySearch::OpenFolder(std::string_view path) {
 }
 
 std::size_t PosixDirectorySearch::keptCount() const { return kept_->size(); }
+
+void PosixDirectorySearch::Release() { kept_->Clear(); }
 
 }  // namespace vexaro::platform::posix

@@ -64,11 +64,13 @@ TEST(HostListingTest, ListsARealTreeLineForLine) {
        "\"   5 B\",\"" + root + "日本語/\",\"データ.txt\"\n"},
   };
   std::unique_ptr<platform::System> system = platform::MakeHostSystem();
+  const int descriptorsBefore = testing::OpenDescriptorCount();
   for (const auto& [options, files] : cases) {
     testing::RecordingHost host;
     std::string text;
     StringSink sink(text);
     ListingJob(*system, host, sink).DoWork(root, options);
+    EXPECT_EQ(testing::OpenDescriptorCount(), descriptorsBefore) << "a listing leaves nothing open";
     const std::string latest = LocalText(std::time(nullptr));
 
     // The header's clock becomes "T", the creation dates "D": this test made
