@@ -1,6 +1,7 @@
 #include "platform/windows_win32.h"
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 
 #include "platform/convert_win32.h"
@@ -23,6 +24,16 @@ struct Win32Clock::Zone {
   bool valid = false;
   std::map<WORD, TIME_ZONE_INFORMATION> years;
 
+  // Reads the zone; the rules kept per year are dropped when it changed.
+  void Read() {
+    DYNAMIC_TIME_ZONE_INFORMATION now{};
+    const bool nowValid = GetDynamicTimeZoneInformation(&now) != TIME_ZONE_ID_INVALID;
+    if (nowValid == valid && std::memcmp(&now, &dynamic, sizeof now) == 0) return;
+    dynamic = now;
+    valid = nowValid;
+    years.clear();
+  }
+
   // The standard bias alone, for moments the calendar calls cannot take.
   std::int32_t StandardOffset() const { return valid ? -static_cast<std::int32_t>(dynamic.Bias) * 60 : 0; }
 
@@ -43,13 +54,14 @@ struct Win32Clock::Zone {
   }
 };
 
-Win32Clock::Win32Clock() : zone_(std::make_unique<Zone>()) {
-  zone_->valid = GetDynamicTimeZoneInformation(&zone_->dynamic) != TIME_ZONE_ID_INVALID;
-}
+Win32Clock::Win32Clock() : zone_(std::make_unique<Zone>()) { zone_->Read(); }
 
 Win32Clock::~Win32Clock() = default;
 
 UtcTime Win32Clock::Now() {
+  // Asked once per listing: a time zone changed while the program runs is
+  // taken up by the next listing, never in the middle of one.
+  zone_->Read();
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
   return UtcFromFileTime((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);

@@ -35,9 +35,9 @@ class Win32Volumes final : public VolumeInfo, public DiskSpaceInfo {
   std::optional<DiskSpace> Space(std::string_view path) override;
 };
 
-// The system clock and the local time zone. The zone is read once; the
-// offset for a moment follows the rules of that moment's year (dynamic
-// daylight-saving rules), not today's bias.
+// The system clock and the local time zone. The zone is read again at each
+// Now() (once per listing); the offset for a moment follows the rules of that
+// moment's year (dynamic daylight-saving rules), not today's bias.
 class Win32Clock final : public Clock {
  public:
   Win32Clock();

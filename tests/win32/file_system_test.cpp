@@ -148,10 +148,11 @@ TEST_F(Win32FolderTest, PathsOfMoreThan300Characters) {
   EXPECT_EQ(folders.back().path + "\\", deepest);
   for (const auto& e : host.events) EXPECT_EQ(e.rfind("problem:", 0), std::string::npos) << e;
 
-  std::vector<engine::FileEntry> files;
+  engine::FolderFiles files;
   engine::GetFolderFiles(context, deepest, files);
-  ASSERT_EQ(files.size(), 2u);
-  EXPECT_EQ(files[1].name, "deep.txt");
+  ASSERT_EQ(files.entries.size(), 2u);
+  EXPECT_EQ(files.entries[1].name, "deep.txt");
+  EXPECT_EQ(files.StampOf(files.entries[1])->size, 42u) << "the size comes with the search record";
 }
 
 TEST_F(Win32FolderTest, FoldersThatCannotBeOpenedSayWhy) {
@@ -210,9 +211,9 @@ void ExpectLoopIsNotFollowed(DirectorySearch& search, const std::string& top, co
   for (const auto& folder : Paths(folders)) {
     EXPECT_EQ(folder.find("\\up"), std::string::npos) << folder << ": the link was walked";
   }
-  std::vector<engine::FileEntry> files;
+  engine::FolderFiles files;
   engine::GetFolderFiles(context, loop, files);
-  for (const auto& file : files) EXPECT_NE(file.name, "up") << "a link to a folder is no file";
+  for (const auto& file : files.entries) EXPECT_NE(file.name, "up") << "a link to a folder is no file";
 }
 
 TEST_F(Win32FolderTest, FolderLinksAreNeitherWalkedNorListed) {
