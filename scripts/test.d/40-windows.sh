@@ -40,3 +40,18 @@ xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
   wine explorer /desktop=Default,1280x1024 >/dev/null 2>&1 &
   wine cmd /c exit >/dev/null 2>&1
   ctest --test-dir "$1" --output-on-failure -j "$2"' sh "$root/$build" "$jobs"
+
+# The package: both programs and the README, the programs needing no DLL
+# beside them (only the system's own).
+(cd "$root/$build" && cpack --config CPackConfig.cmake -B package >/dev/null)
+package=$(ls "$root/$build"/package/Vexaro-*-win32.zip)
+contents=$(cmake -E tar tf "$package")
+for name in Vexaro.exe vexaro-list.exe README.md; do
+  echo "$contents" | grep -q "/$name\$" || { echo "$package lacks $name" >&2; exit 1; }
+done
+for program in "$root/$build/ui/win32/Vexaro.exe" "$root/$build/cli/vexaro-list.exe"; do
+  foreign=$(i686-w64-mingw32-objdump -p "$program" | sed -n 's/^\tDLL Name: //p' |
+    grep -viE '^(kernel32|user32|gdi32|shell32|ole32|comctl32|advapi32|msvcrt|version)\.dll$' || true)
+  [ -z "$foreign" ] || { echo "$program needs $foreign" >&2; exit 1; }
+done
+echo "Package: $package" >&2
