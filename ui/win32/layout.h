@@ -48,8 +48,8 @@ struct ControlLayout {
 
 // Every control, in the keyboard order of its container (the order of
 // creation is the order of Tab). Both pages stand where the load step puts
-// them; the measuring surface of the original layout is a memory device
-// context of the path fitter and has no control here.
+// them. Text is measured on a memory device context of the path fitter, so
+// there is no hidden measuring control.
 inline constexpr std::array<ControlLayout, 19> kLayout = {{
     {kLabel3, Kind::Label, kForm1, L"Vexaro 2.8 - lists of file names for the clipboard", {1035, 1125, 4200, 180}},
     {kFrame2, Kind::Page, kForm1, nullptr, {90, 36, 7290, 1005}},
