@@ -38,8 +38,12 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # started it would hand it the output pipe that ctest waits on.
 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
   wine explorer /desktop=Default,1280x1024 >/dev/null 2>&1 &
+  desktop=$!
   wine cmd /c exit >/dev/null 2>&1
-  ctest --test-dir "$1" --output-on-failure -j "$2"' sh "$root/$build" "$jobs"
+  status=0
+  ctest --test-dir "$1" --output-on-failure -j "$2" || status=$?
+  kill "$desktop" 2>/dev/null || true
+  exit "$status"' sh "$root/$build" "$jobs"
 
 # The package: both programs and the README, the programs needing no DLL
 # beside them (only the system's own).
