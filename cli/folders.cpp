@@ -78,14 +78,13 @@ std::string MakeAbsolute(std::string_view folder, std::string_view current, char
     at = end + 1;
     if (part.empty() || part == ".") continue;
     if (part == "..") {
-      if (starts.empty() && result == root) continue;  // ".." of the root is the root
-      if (!starts.empty()) {
-        const std::string_view last = std::string_view(result).substr(starts.back());
-        if (last != ".." && isPlainFolder(std::string_view(result).substr(0, result.size() - 1))) {
-          result.resize(starts.back());
-          starts.pop_back();
-          continue;
-        }
+      if (starts.empty()) continue;  // ".." of the root is the root
+      const std::string_view kept = std::string_view(result).substr(0, result.size() - 1);  // without separator
+      const std::string_view last = kept.substr(starts.back());
+      if (last != ".." && isPlainFolder(kept)) {
+        result.resize(starts.back());
+        starts.pop_back();
+        continue;
       }
     }
     starts.push_back(result.size());

@@ -77,12 +77,14 @@ class Reader {
 FolderCache::Id FolderCache::Begin() {
   if (full_) return kNotKept;
   records_.emplace_back();
+  counts_.push_back(0);
   return static_cast<Id>(records_.size() - 1);
 }
 
 void FolderCache::Add(Id id, const platform::DirEntry& entry) {
   if (id >= records_.size()) return;
   std::string& record = records_[id];
+  ++counts_[id];
   PutLength(record, entry.name.size());
   record.append(entry.name);
   unsigned char flags = 0;
@@ -113,11 +115,12 @@ FolderCache::Id FolderCache::End(Id id) {
   return id;
 }
 
-void FolderCache::Load(Id id, std::vector<FileEntry>& files) const {
+void FolderCache::Load(Id id, FolderFiles& files) const {
   if (id >= records_.size()) return;
+  files.entries.reserve(files.entries.size() + counts_[id]);
   Reader in(records_[id]);
   while (!in.AtEnd()) {
-    FileEntry& file = files.emplace_back();
+    FileEntry& file = files.entries.emplace_back();
     file.name = in.Bytes(in.Length());
     const unsigned char flags = in.Byte();
     if (flags & kHasStamp) {
@@ -126,7 +129,8 @@ void FolderCache::Load(Id id, std::vector<FileEntry>& files) const {
       if (flags & kCreation) stamp.creation = in.Time();
       if (flags & kLastWrite) stamp.lastWrite = in.Time();
       if (flags & kLastAccess) stamp.lastAccess = in.Time();
-      file.stamp = stamp;
+      file.stamp = static_cast<std::uint32_t>(files.stamps.size());
+      files.stamps.push_back(stamp);
     }
   }
 }

@@ -13,13 +13,40 @@
 namespace vexaro::engine {
 
 // One file of a folder: its name and, where the enumeration record carried
-// them, its size and times.
+// them, where its size and times are kept. Small, since a folder may hold
+// hundreds of thousands of files and the sort moves them.
 struct FileEntry {
+  static constexpr std::uint32_t kNoStamp = UINT32_MAX;
   std::string name;
-  std::optional<platform::FileStamp> stamp;
+  std::uint32_t stamp = kNoStamp;  // index into FolderFiles::stamps
 };
 
 inline std::string_view SortKey(const FileEntry& entry) noexcept { return entry.name; }
+
+// The file array of one folder: element 0 is reserved (empty), elements 1 to
+// n the files; and the stamps that the enumeration records carried.
+struct FolderFiles {
+  std::vector<FileEntry> entries;
+  std::vector<platform::FileStamp> stamps;
+
+  void Reset() {
+    entries.clear();
+    entries.emplace_back();
+    stamps.clear();
+  }
+  void Add(std::string_view name, const std::optional<platform::FileStamp>& stamp) {
+    FileEntry& entry = entries.emplace_back();
+    entry.name = name;
+    if (stamp) {
+      entry.stamp = static_cast<std::uint32_t>(stamps.size());
+      stamps.push_back(*stamp);
+    }
+  }
+  std::optional<platform::FileStamp> StampOf(const FileEntry& entry) const {
+    if (entry.stamp == FileEntry::kNoStamp) return std::nullopt;
+    return stamps[entry.stamp];
+  }
+};
 
 class FolderCache {
  public:
@@ -35,7 +62,7 @@ class FolderCache {
   // Seals a record. A record that outgrew the budget is dropped: kNotKept.
   Id End(Id id);
   // Appends the files of record `id` to `files`.
-  void Load(Id id, std::vector<FileEntry>& files) const;
+  void Load(Id id, FolderFiles& files) const;
   // Frees the record once it has been listed.
   void Release(Id id);
 
@@ -46,6 +73,7 @@ class FolderCache {
   std::size_t used_ = 0;
   bool full_ = false;
   std::vector<std::string> records_;
+  std::vector<std::uint32_t> counts_;  // files per record
 };
 
 }  // namespace vexaro::engine

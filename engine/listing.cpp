@@ -8,6 +8,8 @@
 namespace vexaro::engine {
 namespace {
 
+constexpr std::size_t kSinkChunk = std::size_t{1} << 20;
+
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
 // Text in a TXT line or a header: control characters would split the line,
@@ -71,6 +73,12 @@ void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) 
 
   FolderCache cache(cacheBudget_);
   WalkContext context{system_.directories(), host_, conventions_.separator, &cache};
+  // Whatever the search keeps open for speed is closed when this folder's
+  // listing ends, stopped or not.
+  struct ReleaseSearch {
+    platform::DirectorySearch& search;
+    ~ReleaseSearch() { search.Release(); }
+  } releaseSearch{system_.directories()};
   std::vector<FolderItem> folders;
   GetSubFolders(context, Path, folders);
   folders[0].path = Path;
@@ -118,15 +126,14 @@ void ListingJob::AppendHeader(const std::string& Path, const std::string& volume
 
 void ListingJob::ListFolder(WalkContext& context, FolderCache& cache, const FolderItem& folder,
                             std::size_t pathLength, const std::string& volume, const ListingOptions& options) {
-  files_.clear();
   if (folder.files == FolderCache::kNotKept) {
     GetFolderFiles(context, folder.path, files_);
   } else {
-    files_.emplace_back();
+    files_.Reset();
     cache.Load(folder.files, files_);
     cache.Release(folder.files);
   }
-  SortArray(files_, [this] { host_.Yield(); });
+  SortArray(files_.entries, [this] { host_.Yield(); });
 
   // Size and times that the enumeration did not deliver are read now, with
   // the folder open once, and only when a ticked column shows them.
@@ -138,9 +145,9 @@ void ListingJob::ListFolder(WalkContext& context, FolderCache& cache, const Fold
   std::string relative;
   AppendPlain(relative, std::string_view(folder.path).substr(std::min(pathLength, folder.path.size())));
   text_.clear();
-  for (std::size_t i = 1; i < files_.size(); ++i) {
-    const FileEntry& file = files_[i];
-    std::optional<platform::FileStamp> stamp = file.stamp;
+  for (std::size_t i = 1; i < files_.entries.size(); ++i) {
+    const FileEntry& file = files_.entries[i];
+    std::optional<platform::FileStamp> stamp = files_.StampOf(file);
     if (needStamp && !stamp) {
       if (!openTried) {
         openTried = true;
@@ -154,6 +161,11 @@ void ListingJob::ListFolder(WalkContext& context, FolderCache& cache, const Fold
       }
     }
     AppendFileLine(file, stamp, folder.path, relative, volume, options);
+    // A folder of many files goes out in pieces, never a line cut.
+    if (text_.size() >= kSinkChunk) {
+      sink_.Append(text_);
+      text_.clear();
+    }
   }
   if (!text_.empty()) sink_.Append(text_);
 }

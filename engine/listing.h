@@ -70,7 +70,7 @@ class ListingJob {
   std::string timeSeparator_;
   std::size_t cacheBudget_ = kDefaultCacheBudget;
   std::string text_;  // lines of the folder being listed, appended in one go
-  std::vector<FileEntry> files_;
+  FolderFiles files_;
 };
 
 }  // namespace vexaro::engine

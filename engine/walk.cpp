@@ -113,9 +113,8 @@ void GetSubFolders(WalkContext& context, const std::string& Path, std::vector<Fo
   search.reset();
 }
 
-void GetFolderFiles(WalkContext& context, std::string_view path, std::vector<FileEntry>& files) {
-  files.clear();
-  files.emplace_back();
+void GetFolderFiles(WalkContext& context, std::string_view path, FolderFiles& files) {
+  files.Reset();
   const std::string folderPath = WithSeparator(path, context.separator);
   auto [folder, error] = context.directories.OpenFolder(folderPath);
   if (!folder) {
@@ -125,7 +124,7 @@ void GetFolderFiles(WalkContext& context, std::string_view path, std::vector<Fil
   platform::DirEntry entry;
   while (folder->Next(entry)) {
     if (entry.kind != platform::EntryKind::File) continue;
-    files.push_back({std::string(entry.name), entry.stamp});
+    files.Add(entry.name, entry.stamp);
   }
   if (folder->error()) {
     context.host.ReportProblem({Problem::Kind::UnreadableFolder, folderPath, folder->error()});

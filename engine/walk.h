@@ -39,6 +39,6 @@ void GetSubFolders(WalkContext& context, const std::string& Path, std::vector<Fo
 // Replaces `files` with element 0 (empty) followed by every entry of `path`
 // that is not a folder, in the order the platform returns them. A folder that
 // cannot be read gives element 0 only and is reported to the host.
-void GetFolderFiles(WalkContext& context, std::string_view path, std::vector<FileEntry>& files);
+void GetFolderFiles(WalkContext& context, std::string_view path, FolderFiles& files);
 
 }  // namespace vexaro::engine

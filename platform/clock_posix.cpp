@@ -17,6 +17,9 @@ PosixClock::PosixClock() {
 }
 
 UtcTime PosixClock::Now() {
+  // Asked once per listing: a time zone changed while the program runs is
+  // taken up by the next listing, at the cost of one look at /etc/localtime.
+  ::tzset();
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
   return {static_cast<std::int64_t>(now.tv_sec), static_cast<std::uint32_t>(now.tv_nsec)};

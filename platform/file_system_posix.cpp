@@ -81,11 +81,14 @@ bool IsDotOrDotDot(std::string_view name) { return name == "." || name == ".."; 
 // chain, so opening it costs one openat.
 //
 // The first entry (the anchor) was opened as the kernel resolves a path,
-// following links, as the start folder given by the user must be. Everything
-// below it was found by enumeration and is opened without following links:
-// the walk never enters a link, and a folder swapped for a link after the
-// walk saw it is not followed either. A target that is not below the anchor
-// starts a new chain.
+// following links, as the start folder given by the user must be. Below it,
+// folders are opened without following links: the walk never enters one, so
+// in the usual case this costs nothing. A link met there (a start folder that
+// the user reached through a link below an earlier start folder, or a folder
+// replaced by a link since the walk saw it) is followed by opening the whole
+// path afresh, as the kernel resolves it; the walk's identity check keeps
+// that from looping. A target that is not below the anchor starts a new
+// chain.
 class KeptFolders {
  public:
   KeptFolders(std::size_t maxKept, std::chrono::milliseconds idleLimit)
@@ -128,8 +131,7 @@ class KeptFolders {
       const int flags = (last ? kReadFlags : O_PATH | O_DIRECTORY | O_CLOEXEC) | O_NOFOLLOW;
       UniqueFd fd(::openat(chain_.back().fd.get(), name_.c_str(), flags));
       if (!fd) {
-        // A link on the way: the target was not found by the walk but given
-        // by the user (a start folder below an earlier one); follow it.
+        // A link on the way (or something else in the way): follow it.
         if (errno == ELOOP || errno == ENOTDIR) return OpenFresh(key);
         return {{}, false, LastError()};
       }
@@ -138,6 +140,11 @@ class KeptFolders {
       Push({key.substr(0, done), std::move(fd), true, false});
       rest.remove_prefix(slash + 1);
     }
+  }
+
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    chain_.clear();
   }
 
   // Takes back the descriptor of a folder that is closed, as the deepest
@@ -348,5 +355,7 @@ OpenResult PosixDirectorySearch::OpenFolder(std::string_view path) {
 }
 
 std::size_t PosixDirectorySearch::keptCount() const { return kept_->size(); }
+
+void PosixDirectorySearch::Release() { kept_->Clear(); }
 
 }  // namespace vexaro::platform::posix

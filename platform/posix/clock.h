@@ -9,8 +9,8 @@
 
 namespace vexaro::platform::posix {
 
-// The time zone is the one in force (TZ, else /etc/localtime) when the clock
-// is made; later changes are seen after tzset().
+// The time zone (TZ, else /etc/localtime) is read when the clock is made and
+// again at each Now(), never per offset asked.
 class PosixClock final : public Clock {
  public:
   PosixClock();

@@ -29,6 +29,7 @@ class PosixDirectorySearch final : public DirectorySearch {
   ~PosixDirectorySearch() override;
 
   OpenResult OpenFolder(std::string_view path) override;
+  void Release() override;
 
   // Descriptors kept open between calls.
   std::size_t keptCount() const;

@@ -9,9 +9,9 @@ namespace {
 
 TEST(FoldersTest, MadeAbsoluteWithATrailingSeparator) {
   // Plain folders on this imaginary disk; /home/u/link is a link, /home/u/gone
-  // does not exist.
+  // does not exist. As on a real disk, a path ending in ".." names a folder.
   const std::set<std::string, std::less<>> plain = {"/home", "/home/u", "/home/u/src", "/srv", "/srv/a"};
-  const IsPlainFolder isPlain = [&](std::string_view p) { return plain.contains(p); };
+  const IsPlainFolder isPlain = [&](std::string_view p) { return plain.contains(p) || p.ends_with("/.."); };
   struct Case {
     std::string_view folder;
     std::string_view current;
@@ -33,6 +33,7 @@ TEST(FoldersTest, MadeAbsoluteWithATrailingSeparator) {
       // After a link ".." is the link target's parent: left for the system.
       {"link/..", "/home/u", "/home/u/link/../"},
       {"link/../x/..", "/home/u", "/home/u/link/../x/../"},
+      {"link/../..", "/home/u", "/home/u/link/../../"},
       // After something missing: the listing will report it, not skip it.
       {"gone/..", "/home/u", "/home/u/gone/../"},
       // Links are kept as written, not resolved.

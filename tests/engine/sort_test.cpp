@@ -37,6 +37,11 @@ TEST(CompareNames, OrdersByUtf16CodeUnits) {
       {"a\xC3", "a\xC3\xA9", 1},      // a cut sequence is a stray byte
       {"x\xC3(", "x\xC3\xA9", 1},     // stray C3 against U+00E9
       {"same", "same", 0},
+      // Long shared beginnings, the difference on either side of a word.
+      {"/var/tmp/listing/Old", "/var/tmp/listing/new", -1},
+      {"/var/tmp/listing/\xF0\x9F\x98\x80x", "/var/tmp/listing/\xEE\x80\x80x", -1},
+      {"/var/tmp/list\xC3", "/var/tmp/list\xC3\xA9", 1},
+      {"0123456789abcdef0123456789abcdeF", "0123456789abcdef0123456789abcdef", -1},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Sign(CompareNames(c.a, c.b)), c.expected) << c.a << " vs " << c.b;

@@ -82,16 +82,18 @@ TEST_F(WalkTest, FolderFilesAreTheNonFolderEntries) {
   system.AddFolder("C:\\Data\\dir.with.dot");
   system.AddLinkedFolder("C:\\Data\\link");
   WalkContext context{system.directories(), host, '\\'};
-  std::vector<FileEntry> files = {{"stale", {}}};
+  FolderFiles files;
+  files.entries = {{"stale"}};
   GetFolderFiles(context, "C:\\Data", files);
-  ASSERT_EQ(files.size(), 3u);
-  EXPECT_EQ(files[0].name, "");
-  EXPECT_EQ(files[1].name, "top.txt");
-  EXPECT_EQ(files[2].name, "README");
+  ASSERT_EQ(files.entries.size(), 3u);
+  EXPECT_EQ(files.entries[0].name, "");
+  EXPECT_EQ(files.entries[1].name, "top.txt");
+  EXPECT_EQ(files.entries[2].name, "README");
+  EXPECT_EQ(files.StampOf(files.entries[2])->size, 1u) << "the search record's size is kept";
 
   system.SetUnreadable("C:\\Data\\B");
   GetFolderFiles(context, "C:\\Data\\B\\", files);
-  EXPECT_EQ(files.size(), 1u);
+  EXPECT_EQ(files.entries.size(), 1u);
   EXPECT_EQ(system.openFolders(), 0);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Real folder trees for the tests of the Linux platform layer: made under the
-// temporary folder, removed with everything in them, however deep.
+// Real folder trees for the tests of the Linux platform layer, made under the
+// temporary folder and removed with everything in them, however deep.
 
 #include <cstdint>
 #include <functional>
@@ -16,38 +16,37 @@ class PosixTree {
   PosixTree(const PosixTree&) = delete;
   PosixTree& operator=(const PosixTree&) = delete;
 
-  // The root, without a trailing '/'.
+  // The root, with a trailing '/'.
   const std::string& root() const { return root_; }
-  // root + '/' + relative.
-  std::string Path(std::string_view relative) const;
+  std::string Path(std::string_view relative) const { return root_ + std::string(relative); }
 
   // Parents are made as needed.
   void Folder(std::string_view relative, unsigned mode = 0755);
   void File(std::string_view relative, std::uint64_t size = 0);
   void Link(std::string_view relative, std::string_view target);
-  void SetMode(std::string_view relative, unsigned mode);
-
-  // `depth` nested folders each named `name` below `relative`, with a file
-  // named `file` in the last one. Made relative to open descriptors, so the
-  // result may be longer than any path the kernel accepts. Returns the full
-  // path of the last folder, with a trailing '/'.
+  // `depth` folders named `name`, one in the other, below `relative`, with an
+  // empty file `file` in the last. Made relative to open descriptors, so the
+  // path may be longer than the kernel accepts. Returns it, ending in '/'.
   std::string Deep(std::string_view relative, const std::string& name, int depth, const std::string& file);
 
  private:
   std::string root_;
 };
 
-// Open descriptors of this process.
 int OpenDescriptorCount();
 
-// Runs `body` in a child process and hands back what it wrote to `out`.
-// `status` is the child's exit code; by convention 77 means the child could
-// not set itself up (not permitted here) and the test is to be skipped.
+// Runs `body` in a child process; `status` is its exit code, `output` what it
+// wrote to `out`. kCannotRun: the child could not set itself up (skip).
+inline constexpr int kCannotRun = 77;
 struct ChildResult {
   int status = -1;
   std::string output;
 };
 ChildResult RunInChild(const std::function<int(std::string& out)>& body);
-inline constexpr int kChildCannotRun = 77;
+
+// In a child: a mount namespace of its own, so nothing it mounts leaks out.
+bool EnterOwnMountNamespace();
+// Makes a 2 MB file system in `image` with `mkfs` and loop-mounts it.
+bool MountNewImage(const std::string& mkfs, const std::string& image, const std::string& mountPoint);
 
 }  // namespace vexaro::testing

@@ -1,0 +1,39 @@
+// The Windows window: one window on one thread; the listing yields to the
+// message loop while it works.
+
+#include "platform/windows_win32.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "platform/system.h"
+#include "platform/win32_facilities.h"
+#include "ui/main_window.h"
+#include "ui/win32/main_window.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  // The shell's folder dialog needs COM in a single-threaded apartment.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  int exitCode = 0;
+  {
+    using namespace vexaro;
+    ui::win32::MainWindow window(instance);
+    if (window.hwnd() == nullptr) return 1;
+    const auto system = platform::MakeHostSystem();
+    platform::win32::Win32Clipboard clipboard(window.hwnd());
+    platform::win32::Win32MessageDialog messages(window.hwnd());
+    platform::win32::Win32FolderPicker picker(window.hwnd());
+    platform::win32::Win32PathFitter fitter(window.control(ui::win32::kLabel1), system->conventions().separator);
+    ui::MainWindowLogic logic(window, {*system, clipboard, messages, picker, fitter});
+    window.Attach(logic);
+
+    logic.Form_Load();
+    window.Show(showCommand);
+    exitCode = window.Run();
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return exitCode;
+}
