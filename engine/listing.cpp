@@ -82,7 +82,14 @@ void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) 
   std::vector<FolderItem> folders;
   GetSubFolders(context, Path, folders);
   folders[0].path = Path;
-  SortArray(folders, [this] { host_.Yield(); });
+  // Once STOP is pressed no folder is listed, so the sort ends with it: on a
+  // tree of many folders it would otherwise keep STOP waiting.
+  if (host_.Continue()) {
+    SortArray(folders, [this] {
+      host_.Yield();
+      return host_.Continue();
+    });
+  }
 
   AppendHeader(Path, volume, options);
   host_.SetStatus(kListingFiles);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace vexaro::engine {
@@ -23,6 +24,9 @@ inline std::string_view SortKey(const std::string& s) noexcept { return s; }
 // that an array already in order is sorted without a single yield. The array
 // has lower bound 0; an array of one element is left alone. Elements are
 // compared by SortKey(element), found by argument-dependent lookup.
+// A `yield` that returns bool ends the sort when it returns false, the array
+// then a permutation of its input, partly sorted: for a sort whose result is
+// of no use once the run has been stopped.
 template <class T, class Yield>
 void SortArray(std::vector<T>& items, Yield&& yield) {
   if (items.empty()) return;
@@ -39,7 +43,14 @@ void SortArray(std::vector<T>& items, Yield&& yield) {
       do {
         items[j] = std::move(items[j - h]);
         j -= h;
-        yield();
+        if constexpr (std::is_same_v<std::invoke_result_t<Yield&>, bool>) {
+          if (!yield()) {
+            items[j] = std::move(held);
+            return;
+          }
+        } else {
+          yield();
+        }
       } while (j >= h && CompareNames(SortKey(items[j - h]), SortKey(held)) > 0);
       items[j] = std::move(held);
     }

@@ -159,6 +159,36 @@ TEST_F(ListingTest, StopDuringTheWalkGivesTheHeaderAndNoLine) {
   EXPECT_EQ(system.openFolders(), 0);
 }
 
+TEST_F(ListingTest, StopBeforeTheFilesAreListedAnswersAtTheNextYield) {
+  // Folders met in reverse order, so that sorting them takes many moves.
+  for (char c = 'z'; c >= 'a'; --c) system.AddFile(std::string("C:\\rev\\") + c + "\\f.txt", 1);
+  const auto walkAndSortYields = [&] {
+    int n = 0;
+    for (const auto& e : host.events) {
+      if (e == "status: Listing Files") break;
+      n += e == "yield";
+    }
+    return n;
+  };
+  List(ListingOptions{}, {"C:\\rev\\"});
+  const int before = walkAndSortYields();
+  ASSERT_GT(before, 60) << "walk and sort both yield";
+
+  // STOP at each of those yields, the walk's and the sort's alike.
+  for (int at = 1; at <= before; ++at) {
+    host = RecordingHost();
+    int yields = 0, afterStop = -1;
+    host.duringYield = [&](RecordingHost& h) {
+      if (++yields == at) h.Stop();
+      if (yields > at) ++afterStop;
+    };
+    const std::string text = List(ListingOptions{}, {"C:\\rev\\"});
+    EXPECT_LE(afterStop, 1) << "STOP at yield " << at;
+    EXPECT_EQ(host.Shown().back(), "message: 処理を中断しました。") << at;
+    EXPECT_EQ(text.find("f.txt"), std::string::npos) << at;
+  }
+}
+
 TEST_F(ListingTest, StopBetweenFoldersKeepsWholeLinesWithoutFinalLineEnd) {
   // STOP while the start folder's own lines are shown: its lines are
   // completed, the next folder is not listed.

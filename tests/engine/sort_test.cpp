@@ -110,5 +110,27 @@ TEST(SortArray, LargeArrayMatchesReferenceOrder) {
   EXPECT_GT(yields, 0);
 }
 
+TEST(SortArray, YieldThatSaysStopEndsTheSortWithAPermutation) {
+  std::vector<std::string> input{"", "f", "e", "d", "c", "b", "a"};
+  auto full = input;
+  int moves = 0;
+  SortArray(full, [&] { ++moves; });
+  ASSERT_GT(moves, 3);
+  for (int allowed : {1, 2, moves - 1, moves, moves + 5}) {
+    auto items = input;
+    int yields = 0;
+    SortArray(items, [&] { return ++yields < allowed; });
+    EXPECT_EQ(yields, std::min(allowed, moves)) << allowed;
+    auto sorted = items;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (std::vector<std::string>{"", "a", "b", "c", "d", "e", "f"})) << allowed;
+    if (allowed > moves) {
+      EXPECT_EQ(items, full);
+    } else if (allowed < moves) {
+      EXPECT_NE(items, full);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vexaro::engine
