@@ -1,6 +1,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <cstdlib>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "platform/qt_facilities.h"
 
@@ -12,6 +17,12 @@ std::error_code QtClipboard::Clear() {
 }
 
 std::error_code QtClipboard::SetText(std::string_view text) {
+#if defined(__GLIBC__)
+  // The clipboard keeps its own copy of the text. What the job that made
+  // the text has freed goes back to the system first, rather than stay with
+  // the C library beside the two copies.
+  malloc_trim(0);
+#endif
   QClipboard* clipboard = QGuiApplication::clipboard();
   auto* data = new QMimeData;  // the clipboard takes it over
   // text/plain holds UTF-8; the X11 clipboard serves these very bytes for
