@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/fake_facilities.h"
 
 namespace vexaro::ui {
 namespace {
@@ -40,21 +39,6 @@ TEST(FitPathTest, WidthLimitIsNinetyPercentRoundedHalfToEven) {
       {-3, 0},
   };
   for (const auto& c : cases) EXPECT_EQ(WidthLimit(c.label), c.limit) << c.label;
-}
-
-TEST(FitPathTest, FitsThroughThePlatformFitter) {
-  testing::CharacterFitter fitter;
-  struct Case {
-    std::string text;
-    int width;
-    std::string fitted;
-  };
-  const Case cases[] = {
-      {"C:\\short\\", 421, "C:\\short\\"},
-      {"C:\\a long folder name\\last\\", 20, "C:\\a long f...\\last\\"},
-      {"", 421, ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(GetFitPath(c.text, c.width, fitter), c.fitted) << c.text;
 }
 
 }  // namespace

@@ -96,15 +96,6 @@ class WindowKeyboardTest final : public QObject {
     }
   }
 
-  void checkBoxesToggleByMouseAndSpace() {
-    auto* size = f->control<QCheckBox>("CheckSize");
-    QTest::mouseClick(size, Qt::LeftButton);
-    QVERIFY(!f->window.Options().CheckSize);
-    size->setFocus();
-    QTest::keyClick(size, Qt::Key_Space);
-    QVERIFY(f->window.Options().CheckSize);
-  }
-
   void enterPressesOnlyTheFocusedButtonAndEscapeNone() {
     // Add Folder opens the picker (cancelled here); count its clicks.
     struct Press {
@@ -161,17 +152,6 @@ class WindowKeyboardTest final : public QObject {
     QCOMPARE(f->window.IsRowMarked(2), true);
   }
 
-  void deleteSelectedByKeyboardAndMouse() {
-    for (const char* path : {"/a/", "/b/", "/c/", "/d/"}) f->window.AddRow(path);
-    auto* list = f->control<QListWidget>("List1");
-    for (int row : {1, 2}) {
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, RowRect(row).center());
-    }
-    QTest::mouseClick(f->control("Command5"), Qt::LeftButton);
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(f->window.RowText(0), std::string("/a/"));
-    QCOMPARE(f->window.RowText(1), std::string("/d/"));
-  }
 };
 
 QTEST_MAIN(WindowKeyboardTest)

@@ -108,7 +108,10 @@ class WindowLayoutTest final : public QObject {
     }
     QVERIFY(f->control<QRadioButton>("OptionTXT")->isChecked());
     QVERIFY(!f->control<QRadioButton>("OptionCSV")->isChecked());
-    QCOMPARE(f->control<QListWidget>("List1")->count(), 0);
+    auto* list = f->control<QListWidget>("List1");
+    QCOMPARE(list->count(), 0);
+    QCOMPARE(list->palette().color(QPalette::Base), QColor(224, 224, 224));
+    QCOMPARE(list->selectionMode(), QAbstractItemView::MultiSelection);
     QCOMPARE(f->control<QLabel>("Label1")->text(), QString());
     QCOMPARE(f->control<QLabel>("Label2")->text(), QStringLiteral("Listing Folders"));
     QVERIFY(f->control("Frame3")->isVisible());
@@ -142,12 +145,6 @@ class WindowLayoutTest final : public QObject {
     // Every other control keeps the window's font.
     QCOMPARE(f->control("Label1")->font(), f->window.font());
     QCOMPARE(f->control("Command1")->font(), f->window.font());
-  }
-
-  void folderListIsLightGrey() {
-    const QColor base = f->control<QListWidget>("List1")->palette().color(QPalette::Base);
-    QCOMPARE(base, QColor(224, 224, 224));
-    QCOMPARE(f->control<QListWidget>("List1")->selectionMode(), QAbstractItemView::MultiSelection);
   }
 
   void selfSizingLabelsFollowTheirTextAboutTheirMiddle() {
@@ -214,14 +211,6 @@ class WindowLayoutTest final : public QObject {
     }
   }
 
-  void loadShowsTheSetupPageOnly() {
-    f->window.ShowPage(vexaro::ui::Page::Progress);
-    QVERIFY(f->control("Frame2")->isVisible());
-    QVERIFY(!f->control("Frame3")->isVisible());
-    f->logic.Form_Load();
-    QVERIFY(f->control("Frame3")->isVisible());
-    QVERIFY(!f->control("Frame2")->isVisible());
-  }
 };
 
 QTEST_MAIN(WindowLayoutTest)
