@@ -8,7 +8,11 @@
 namespace vexaro::cli {
 namespace {
 
-std::string Quoted(std::string_view path) { return "'" + ForDisplay(path) + "'"; }
+std::string Quoted(std::string_view path) {
+  std::string quoted(1, '\'');
+  quoted.append(ForDisplay(path)).push_back('\'');
+  return quoted;
+}
 
 std::string WithReason(std::string text, std::error_code error) {
   if (error) text.append(": ").append(error.message());
