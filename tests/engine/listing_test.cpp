@@ -144,48 +144,30 @@ TEST_F(ListingTest, EmptyStartFolderAndTwoStartFolders) {
             "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n");
 }
 
-TEST_F(ListingTest, StopDuringTheWalkGivesTheHeaderAndNoLine) {
-  int yields = 0;
-  host.duringYield = [&](RecordingHost& h) {
-    if (++yields == 2) h.Stop();
-  };
-  const std::string text = List(Options(false, true, true, false, false, false, true));
-  EXPECT_EQ(text, kHeader);
-  const auto shown = host.Shown();
-  ASSERT_GE(shown.size(), 3u);
-  EXPECT_EQ(shown[0], "status: Listing Folders");
-  EXPECT_EQ(shown[1], "status: Listing Files");
-  EXPECT_EQ(shown.back(), "message: 処理を中断しました。");
-  EXPECT_EQ(system.openFolders(), 0);
-}
-
-TEST_F(ListingTest, StopBeforeTheFilesAreListedAnswersAtTheNextYield) {
+TEST_F(ListingTest, StopBeforeTheFilesAreListedKeepsTheHeaderOnly) {
   // Folders met in reverse order, so that sorting them takes many moves.
   for (char c = 'z'; c >= 'a'; --c) system.AddFile(std::string("C:\\rev\\") + c + "\\f.txt", 1);
-  const auto walkAndSortYields = [&] {
-    int n = 0;
-    for (const auto& e : host.events) {
-      if (e == "status: Listing Files") break;
-      n += e == "yield";
-    }
-    return n;
-  };
   List(ListingOptions{}, {"C:\\rev\\"});
-  const int before = walkAndSortYields();
+  const auto listingFiles = std::find(host.events.begin(), host.events.end(), "status: Listing Files");
+  const auto before = std::count(host.events.begin(), listingFiles, "yield");
   ASSERT_GT(before, 60) << "walk and sort both yield";
 
-  // STOP at each of those yields, the walk's and the sort's alike.
+  // STOP at each yield of the walk and the sort: the next yield at the latest
+  // ends the folder, with its whole header and no file line.
   for (int at = 1; at <= before; ++at) {
     host = RecordingHost();
-    int yields = 0, afterStop = -1;
+    int yields = 0;
     host.duringYield = [&](RecordingHost& h) {
       if (++yields == at) h.Stop();
-      if (yields > at) ++afterStop;
     };
     const std::string text = List(ListingOptions{}, {"C:\\rev\\"});
-    EXPECT_LE(afterStop, 1) << "STOP at yield " << at;
-    EXPECT_EQ(host.Shown().back(), "message: 処理を中断しました。") << at;
+    EXPECT_LE(yields - at, 2) << at;
+    EXPECT_TRUE(text.ends_with("Disk Space : 98.76 GB\r\n")) << at;
     EXPECT_EQ(text.find("f.txt"), std::string::npos) << at;
+    const auto shown = host.Shown();
+    EXPECT_EQ(shown[shown.size() - 2], "status: Listing Files") << at;
+    EXPECT_EQ(shown.back(), "message: 処理を中断しました。") << at;
+    EXPECT_EQ(system.openFolders(), 0);
   }
 }
 

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,41 +20,41 @@ using platform::UtcTime;
 // UTC seconds of a calendar moment, for readable test data.
 std::int64_t UtcSeconds(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
-class FakeSystem final : public platform::System {
+class FakeSystem final : public platform::System,
+                         public platform::DirectorySearch,
+                         public platform::VolumeInfo,
+                         public platform::DiskSpaceInfo,
+                         public platform::Clock,
+                         public platform::Regional {
  public:
   FakeSystem();
-  ~FakeSystem() override;
 
   // The tree. Paths are full, with '\' and without a trailing separator;
-  // parents are created as needed. Entries come out of a folder's search in
-  // the order they were added.
+  // parents are made as needed. A folder's search returns its entries in the
+  // order they were added.
   void AddFolder(std::string_view path);
-  void AddFile(std::string_view path, std::uint64_t size, UtcTime creation = {},
-               UtcTime lastWrite = {}, UtcTime lastAccess = {});
-  // A symbolic link or junction to a folder.
-  void AddLinkedFolder(std::string_view path);
-  // A folder that is another folder met again, as a bind mount makes it:
-  // same identity, same content.
+  void AddFile(std::string_view path, std::uint64_t size, UtcTime creation = {}, UtcTime lastWrite = {},
+               UtcTime lastAccess = {});
+  void AddLinkedFolder(std::string_view path);  // a symbolic link or junction to a folder
+  // A folder that shows `target` again, as a bind mount does: same identity.
   void AddMountOf(std::string_view path, std::string_view target);
   void SetUnreadable(std::string_view folderPath);
   // The file stays in its folder's search, but its size and times cannot be
   // read any more (it vanished after the enumeration).
   void SetVanished(std::string_view filePath);
-
   // Whether search records carry size and times (Windows) or the engine has
   // to ask for them (Linux).
   void setRecordsCarryStamps(bool value) { recordsCarryStamps_ = value; }
 
-  void SetLabel(std::string_view root, std::string label);  // root such as "C:\"
-  void SetSpace(std::string_view drive, std::uint64_t available, std::uint64_t total);  // "C:", "\\srv\share"
+  void SetLabel(std::string_view root, std::string label) { labels_[std::string(root)] = std::move(label); }
+  // `drive` as "C:" or "\\srv\share".
+  void SetSpace(std::string_view drive, std::uint64_t available, std::uint64_t total) {
+    spaces_[std::string(drive)] = {available, total};
+  }
   void SetNow(UtcTime now) { now_ = now; }
-  // Offset from UTC in force from `fromUtc` on (the earliest applies before).
+  // The offset in force from `fromUtc` on; the earliest also holds before it.
   void SetOffset(std::int64_t fromUtc, std::int32_t offsetSeconds);
   void SetDecimalSeparator(std::string separator) { decimal_ = std::move(separator); }
-  void SetDateTimeSeparators(std::string date, std::string time) {
-    dateSeparator_ = std::move(date);
-    timeSeparator_ = std::move(time);
-  }
 
   int openFolders() const { return openFolders_; }
   int opens() const { return opens_; }
@@ -64,28 +63,36 @@ class FakeSystem final : public platform::System {
   // Called with the folder path on every open, before it happens.
   void onOpen(std::function<void(std::string_view)> hook) { onOpen_ = std::move(hook); }
 
-  platform::DirectorySearch& directories() override;
-  platform::VolumeInfo& volumes() override;
-  platform::DiskSpaceInfo& disks() override;
-  platform::Clock& clock() override;
-  platform::Regional& regional() override;
+  // platform::System
+  platform::DirectorySearch& directories() override { return *this; }
+  platform::VolumeInfo& volumes() override { return *this; }
+  platform::DiskSpaceInfo& disks() override { return *this; }
+  platform::Clock& clock() override { return *this; }
+  platform::Regional& regional() override { return *this; }
   platform::Conventions conventions() const override { return {'\\', "\r\n"}; }
 
+  platform::OpenResult OpenFolder(std::string_view path) override;
+  // The root is the first two characters and a backslash, as Windows takes it.
+  std::string Label(std::string_view path) override;
+  std::optional<platform::DiskSpace> Space(std::string_view path) override;
+  UtcTime Now() override { return now_; }
+  std::int32_t UtcOffsetAt(std::int64_t utcSeconds) override;
+  // Japanese settings: short date yyyy/MM/dd, time H:mm:ss.
+  std::string DateTimeText(const platform::LocalDateTime& when) override;
+  std::string DateSeparator() override { return "/"; }
+  std::string TimeSeparator() override { return ":"; }
+  std::string DecimalSeparator() override { return decimal_; }
+
+ private:
   struct Node {
     enum class Kind { Folder, File, LinkedFolder } kind = Kind::Folder;
     std::vector<std::string> children;  // names, in search order
     platform::FileStamp stamp;
     bool unreadable = false;
     bool vanished = false;
-    std::string mountOf;  // path of the folder this one shows again
+    std::string mountOf;  // the folder this one shows again
     std::uint64_t inode = 0;
   };
-
- private:
-  class Search;
-  class Volumes;
-  class FakeClock;
-  class FakeRegional;
   class OpenFolderImpl;
 
   Node& Ensure(std::string_view path, Node::Kind kind);
@@ -94,11 +101,9 @@ class FakeSystem final : public platform::System {
   std::map<std::string, Node, std::less<>> nodes_;
   std::map<std::string, std::string, std::less<>> labels_;
   std::map<std::string, platform::DiskSpace, std::less<>> spaces_;
-  std::vector<std::pair<std::int64_t, std::int32_t>> offsets_;
+  std::vector<std::pair<std::int64_t, std::int32_t>> offsets_{{INT64_MIN, 9 * 3600}};
   UtcTime now_;
   std::string decimal_ = ".";
-  std::string dateSeparator_ = "/";
-  std::string timeSeparator_ = ":";
   bool recordsCarryStamps_ = true;
   int openFolders_ = 0;
   int opens_ = 0;
@@ -106,11 +111,6 @@ class FakeSystem final : public platform::System {
   int offsetQueries_ = 0;
   std::uint64_t nextInode_ = 1;
   std::function<void(std::string_view)> onOpen_;
-
-  std::unique_ptr<Search> search_;
-  std::unique_ptr<Volumes> volumes_;
-  std::unique_ptr<FakeClock> clock_;
-  std::unique_ptr<FakeRegional> regional_;
 };
 
 }  // namespace vexaro::testing
