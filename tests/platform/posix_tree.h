@@ -1,52 +1,67 @@
 #pragma once
-// Real folder trees for the tests of the Linux platform layer, made under the
-// temporary folder and removed with everything in them, however deep.
+// Real folder trees under the temporary folder for the tests of the Linux
+// layer, and a child process for what needs privileges of its own.
 
-#include <cstdint>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
-#include <string_view>
+#include <utility>
 
 namespace vexaro::testing {
 
 class PosixTree {
  public:
-  PosixTree();
-  ~PosixTree();
-  PosixTree(const PosixTree&) = delete;
-  PosixTree& operator=(const PosixTree&) = delete;
+  PosixTree() {
+    std::string pattern = std::filesystem::temp_directory_path().string().append("/vexaro-test-XXXXXX");
+    root_ = std::string(::mkdtemp(pattern.data())).append("/");
+  }
+  // rm copes with trees deeper than PATH_MAX, where std::filesystem gives up.
+  ~PosixTree() { [[maybe_unused]] int status = std::system(std::string("rm -rf '").append(root_ + "'").c_str()); }
 
-  // The root, with a trailing '/'.
-  const std::string& root() const { return root_; }
-  std::string Path(std::string_view relative) const { return root_ + std::string(relative); }
-
-  // Parents are made as needed.
-  void Folder(std::string_view relative, unsigned mode = 0755);
-  void File(std::string_view relative, std::uint64_t size = 0);
-  void Link(std::string_view relative, std::string_view target);
-  // `depth` folders named `name`, one in the other, below `relative`, with an
-  // empty file `file` in the last. Made relative to open descriptors, so the
-  // path may be longer than the kernel accepts. Returns it, ending in '/'.
-  std::string Deep(std::string_view relative, const std::string& name, int depth, const std::string& file);
+  const std::string& root() const { return root_; }  // ends in '/'
+  std::string Path(const std::string& relative) const { return root_ + relative; }
+  // Parents are made as needed; sizes are sparse.
+  void File(const std::string& relative, std::uintmax_t size = 0) const {
+    Folder(std::filesystem::path(relative).parent_path());
+    std::ofstream{Path(relative)};
+    std::filesystem::resize_file(Path(relative), size);
+  }
+  void Folder(const std::string& relative) const { std::filesystem::create_directories(Path(relative)); }
+  void Link(const std::string& relative, const std::string& target) const {
+    std::filesystem::create_symlink(target, Path(relative));
+  }
 
  private:
   std::string root_;
 };
 
-int OpenDescriptorCount();
+inline int OpenDescriptorCount() {
+  return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
 
-// Runs `body` in a child process; `status` is its exit code, `output` what it
-// wrote to `out`. kCannotRun: the child could not set itself up (skip).
+// Runs `body` in a child process; gives its exit status and what it put in
+// `out`. kCannotRun: the child could not set itself up (skip the test).
 inline constexpr int kCannotRun = 77;
-struct ChildResult {
-  int status = -1;
-  std::string output;
-};
-ChildResult RunInChild(const std::function<int(std::string& out)>& body);
-
-// In a child: a mount namespace of its own, so nothing it mounts leaks out.
-bool EnterOwnMountNamespace();
-// Makes a 2 MB file system in `image` with `mkfs` and loop-mounts it.
-bool MountNewImage(const std::string& mkfs, const std::string& image, const std::string& mountPoint);
+inline std::pair<int, std::string> RunInChild(const std::function<int(std::string& out)>& body) {
+  constexpr std::size_t kRoom = 1 << 16;
+  char* shared = static_cast<char*>(::mmap(nullptr, kRoom, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+  if (::fork() == 0) {
+    std::string out;
+    const int status = body(out);
+    ::_exit(out.size() < kRoom && std::strcpy(shared, out.c_str()) ? status : 1);
+  }
+  int status = 0;
+  ::wait(&status);
+  std::pair<int, std::string> result(WIFEXITED(status) ? WEXITSTATUS(status) : -1, shared);
+  ::munmap(shared, kRoom);
+  return result;
+}
 
 }  // namespace vexaro::testing

@@ -1,0 +1,153 @@
+// On the real system: the output file, the console, and the vexaro-list
+// program itself on trees made by the tests.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "platform/console.h"
+#include "platform/output.h"
+
+namespace vexaro::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+// The header lines that depend on the moment and the machine, made fixed.
+std::string Normalised(const std::string& listing) {
+  return std::regex_replace(listing, std::regex("(Date and Time : |Volume Name : )[^\n]*"), "$1*");
+}
+
+struct Outcome {
+  int status = -1;  // -1: ended by a signal
+  std::string out;
+  std::string err;
+};
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  EndToEndTest() {
+    std::string pattern = fs::temp_directory_path().string().append("/vexaro-e2e-XXXXXX");
+    base = ::mkdtemp(pattern.data());
+    root = base / "tree";
+    for (const auto& [name, size] :
+         {std::pair<fs::path, int>{"B.txt", 0}, {"a.txt", 1536}, {"写真.jpg", 5}, {"a b/y", 2}, {"sub/deeper/x", 1}}) {
+      fs::create_directories((root / name).parent_path());
+      std::ofstream(root / name) << std::string(size, '-');
+    }
+  }
+  ~EndToEndTest() override { fs::remove_all(base); }
+
+  // Standard output to a file, or to a pipe whose reader is gone.
+  Outcome Tool(std::vector<std::string> args, bool closedPipe = false) {
+    int fds[2] = {-1, -1};
+    if (closedPipe && ::pipe(fds) == 0) ::close(fds[0]);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::dup2(closedPipe ? fds[1] : ::open((base / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+      ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      std::vector<char*> argv{const_cast<char*>(VEXARO_LIST)};
+      for (auto& arg : args) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      ::execv(VEXARO_LIST, argv.data());
+      ::_exit(126);
+    }
+    if (closedPipe) ::close(fds[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, closedPipe ? "" : ReadFile(base / "stdout"),
+            ReadFile(base / "stderr")};
+  }
+
+  fs::path base;
+  fs::path root;
+};
+
+TEST_F(EndToEndTest, OutputFileGetsEveryPieceInOrderAndReportsAFullDisk) {
+  const fs::path file = base / "pieces";
+  platform::OutputResult created = platform::CreateOutputFile(file.string());
+  ASSERT_TRUE(created.stream) << created.error.message();
+  // Pieces smaller and larger than the buffer, and one that fills it exactly.
+  std::string expected;
+  for (const std::string& piece : {std::string("line\r\n"), std::string(700 * 1024, 'x'), std::string("y\r\n"),
+                                   std::string(256 * 1024 - 3, 'a'), std::string("bcd"), std::string("e")}) {
+    EXPECT_FALSE(created.stream->Write(piece));
+    expected += piece;
+  }
+  EXPECT_FALSE(created.stream->Close());
+  EXPECT_TRUE(ReadFile(file) == expected) << "the file differs";
+
+  platform::OutputResult full = platform::CreateOutputFile("/dev/full");
+  ASSERT_TRUE(full.stream) << full.error.message();
+  EXPECT_FALSE(full.stream->Write("fits in the buffer"));
+  EXPECT_EQ(full.stream->Close(), std::make_error_code(std::errc::no_space_on_device));
+}
+
+TEST(ConsoleTest, AStopRequestSetsTheFlagOnce) {
+  const auto console = platform::OpenConsole();
+  ASSERT_EQ(::raise(SIGINT), 0);
+  EXPECT_TRUE(console->Interrupted());
+  struct sigaction now = {};
+  ::sigaction(SIGINT, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL) << "a second request ends the process";
+}
+
+TEST_F(EndToEndTest, ExactListingOnStandardOutputAndTheSameBytesInAFile) {
+  const Outcome run = Tool({"--no-date", "--no-free", root.string()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(Normalised(run.out), std::string("\nDate and Time : *\nVolume Name : *\nStarting Path : ")
+                                     .append(root.string())
+                                     .append("/\n\n"
+                                             "           0 : B.txt\n"
+                                             "        1536 : a.txt\n"
+                                             "           5 : 写真.jpg\n"
+                                             "           2 : a b/y\n"
+                                             "           1 : sub/deeper/x\n"));
+
+  const fs::path file = base / "list.txt";
+  std::ofstream(file) << std::string(100000, '#');  // an older, longer file is replaced
+  const Outcome toFile = Tool({"--no-date", "--no-free", "-o", file.string(), root.string()});
+  EXPECT_EQ(toFile.status, 0) << toFile.err;
+  EXPECT_EQ(toFile.out + toFile.err, "");
+  EXPECT_EQ(Normalised(ReadFile(file)), Normalised(run.out));
+}
+
+TEST_F(EndToEndTest, FailuresGiveTheirStatusAndAMessage) {
+  const std::string missing = (root / "missing").string();
+  const Outcome run = Tool({"--no-free", missing});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(run.out.ends_with(std::string("Starting Path : ").append(missing + "/\n\n"))) << "its header stays";
+  EXPECT_EQ(run.err,
+            std::string("vexaro-list: cannot read folder '").append(missing + "/': No such file or directory\n"));
+
+  const Outcome usage = Tool({"--bogus", root.string()});
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_EQ(usage.out + usage.err,
+            "vexaro-list: unknown option '--bogus'\nTry 'vexaro-list --help' for more information.\n");
+}
+
+TEST_F(EndToEndTest, ClosedPipeEndsTheRunWithStatusOne) {
+  for (const std::string& arg : {root.string(), std::string("--help")}) {
+    const Outcome run = Tool({arg}, true);
+    EXPECT_EQ(run.status, 1) << arg << ": ended by a signal when -1";
+    EXPECT_NE(run.err.find("Broken pipe"), std::string::npos) << run.err;
+  }
+}
+
+}  // namespace
+}  // namespace vexaro::cli
