@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
 
 #include "platform/convert_win32.h"
@@ -22,13 +24,8 @@ HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition) {
 }
 
 std::string Contents(const std::string& path) {
-  HANDLE file = Inheritable(path, GENERIC_READ, OPEN_EXISTING);
-  std::string bytes(1 << 20, '\0');
-  DWORD got = 0;
-  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(file);
-  bytes.resize(got);
-  return bytes;
+  std::ifstream in(std::filesystem::path(ExtendedPath(path)), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Runs the tool of the build tree with standard output and error sent to
