@@ -52,38 +52,41 @@ x_stop() {
 # Milliseconds since the epoch.
 now_ms() { date +%s%3N; }
 
+# within SECONDS COMMAND...: runs COMMAND every 10 ms until it succeeds;
+# fails once SECONDS have passed.
+within() {
+  deadline=$(( $(now_ms) + $1 * 1000 ))
+  shift
+  until "$@"; do
+    [ "$(now_ms)" -lt "$deadline" ] || return 1
+    sleep 0.01
+  done
+}
+
+# visible TITLE_REGEX: true while a window with that title shows; sets id.
+visible() { id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ]; }
+gone() { ! visible "$1"; }
+# shown WINDOW: true while that very window is on screen.
+shown() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
+hidden() { ! shown "$1"; }
+# ended PID: true once the process has exited (unreaped counts as exited).
+ended() {
+  state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null) || return 0
+  [ -z "$state" ] || [ "$state" = Z ]
+}
+
 # wait_window TITLE_REGEX [SECONDS]: prints the id of a visible window with
 # that title once there is one.
 wait_window() {
-  limit=$(( $(now_ms) + ${2:-20} * 1000 ))
-  while :; do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-    [ -z "$id" ] || { echo "$id"; return 0; }
-    [ "$(now_ms)" -lt "$limit" ] || { echo "no window '$1'" >&2; return 1; }
-    sleep 0.01
-  done
+  within "${2:-20}" visible "$1" || { echo "no window '$1'" >&2; return 1; }
+  echo "$id"
 }
-
 # wait_gone TITLE_REGEX [SECONDS]: returns once no window with that title shows.
-wait_gone() {
-  limit=$(( $(now_ms) + ${2:-20} * 1000 ))
-  while xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
-    [ "$(now_ms)" -lt "$limit" ] || { echo "window '$1' stays" >&2; return 1; }
-    sleep 0.01
-  done
-}
-
-# shown WINDOW: true while that very window is on screen.
-shown() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
-
+wait_gone() { within "${2:-20}" gone "$1" || { echo "window '$1' stays" >&2; return 1; }; }
 # wait_hidden WINDOW [SECONDS]
-wait_hidden() {
-  limit=$(( $(now_ms) + ${2:-20} * 1000 ))
-  while shown "$1"; do
-    [ "$(now_ms)" -lt "$limit" ] || return 1
-    sleep 0.01
-  done
-}
+wait_hidden() { within "${2:-20}" hidden "$1"; }
+# wait_ended PID [SECONDS]
+wait_ended() { within "${2:-10}" ended "$1" || { echo "process $1 keeps running" >&2; return 1; }; }
 
 # click WINDOW "X Y"
 click() {
@@ -94,6 +97,9 @@ click() {
 # shot WINDOW FILE: a screenshot of the window as it shows on screen.
 shot() { import -window "$1" "$2"; }
 
+# up_or_ended: true once the window shows (id set) or the program has ended.
+up_or_ended() { visible "$main_title" || ended "$vexaro_pid"; }
+
 # start_window: starts the window program as a child of this shell; sets
 # vexaro_pid and win, the window's id. On a shared machine the X server
 # has been seen to turn a client away now and then: a program that ends
@@ -103,40 +109,18 @@ start_window() {
     kill -0 "$x_pid" 2>/dev/null || { echo "the X server has gone away" >&2; return 1; }
     "$vexaro" >>"$work/vexaro.log" 2>&1 &
     vexaro_pid=$!
-    limit=$(( $(now_ms) + 20000 ))
-    while :; do
-      win=$(xdotool search --onlyvisible --name "$main_title" 2>/dev/null | head -n 1)
-      if [ -n "$win" ]; then
-        # A click that comes before the program has settled on its new
-        # window may be lost.
-        sleep 0.3
-        return 0
-      fi
-      if ended "$vexaro_pid"; then
-        wait "$vexaro_pid" || true
-        echo "the window program ended before its window showed (attempt $attempt)" >&2
-        break
-      fi
-      [ "$(now_ms)" -lt "$limit" ] || { echo "no window '$main_title'" >&2; return 1; }
-      sleep 0.01
-    done
+    within 20 up_or_ended || { echo "no window '$main_title'" >&2; return 1; }
+    if [ -n "$id" ]; then
+      win=$id
+      # A click that comes before the program has settled on its new
+      # window may be lost.
+      sleep 0.3
+      return 0
+    fi
+    wait "$vexaro_pid" || true
+    echo "the window program ended before its window showed (attempt $attempt)" >&2
   done
   return 1
-}
-
-# ended PID: true once the process has exited (unreaped counts as exited).
-ended() {
-  state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null) || return 0
-  [ -z "$state" ] || [ "$state" = Z ]
-}
-
-# wait_ended PID [SECONDS]
-wait_ended() {
-  limit=$(( $(now_ms) + ${2:-10} * 1000 ))
-  until ended "$1"; do
-    [ "$(now_ms)" -lt "$limit" ] || { echo "process $1 keeps running" >&2; return 1; }
-    sleep 0.01
-  done
 }
 
 # add_folder WINDOW PATH: Add Folder, the path typed into the folder dialog.

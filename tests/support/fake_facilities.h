@@ -1,15 +1,12 @@
 #pragma once
-// In-memory stand-ins for the window's platform facilities: clipboard,
-// message box, folder picker and path fitter. Each writes what happens to it
-// into a journal that a test may share with its fake window, so that the
-// order of events across them can be checked.
+// In-memory window facilities. Clipboard and message box write into a
+// journal a test may share with its fake window, to check the order of events.
 
 #include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <utility>
 #include <vector>
 
 #include "platform/clipboard.h"
@@ -21,91 +18,61 @@ namespace vexaro::testing {
 
 using Journal = std::vector<std::string>;
 
-class FakeClipboard final : public platform::Clipboard {
- public:
-  explicit FakeClipboard(Journal& journal) : journal_(journal) {}
-
-  std::string text = "earlier content";
-  bool refuseClear = false;
-  bool refuseText = false;
-  int setTextCalls = 0;
-
-  std::error_code Clear() override {
-    journal_.emplace_back("clipboard: clear");
-    if (refuseClear) return std::make_error_code(std::errc::device_or_resource_busy);
-    text.clear();
-    return {};
-  }
+struct FakeClipboard final : platform::Clipboard {
+  explicit FakeClipboard(Journal& journal) : journal(journal) {}
+  std::error_code Clear() override { return Put("clear", "", refuseClear); }
   std::error_code SetText(std::string_view value) override {
-    ++setTextCalls;
-    journal_.emplace_back("clipboard: set " + std::to_string(value.size()) + " bytes");
-    if (refuseText) return std::make_error_code(std::errc::device_or_resource_busy);
-    text.assign(value);
+    return Put(std::to_string(value.size()) + " bytes", value, refuseText);
+  }
+  std::error_code Put(std::string what, std::string_view value, bool refused) {
+    journal.push_back(what.insert(0, "clipboard: "));
+    if (refused) return std::make_error_code(std::errc::device_or_resource_busy);
+    text = value;
     return {};
   }
-
- private:
-  Journal& journal_;
+  Journal& journal;
+  std::string text = "earlier content";
+  bool refuseClear = false, refuseText = false;
 };
 
-class FakeMessages final : public platform::MessageDialog {
- public:
-  explicit FakeMessages(Journal& journal) : journal_(journal) {}
-
-  struct Shown {
-    std::string text;
-    std::string title;
-  };
-  std::vector<Shown> shown;
-
+struct FakeMessages final : platform::MessageDialog {
+  explicit FakeMessages(Journal& journal) : journal(journal) {}
   void ShowInformation(std::string_view text, std::string_view title) override {
     shown.push_back({std::string(text), std::string(title)});
-    journal_.push_back("message: " + std::string(text));
+    journal.push_back(std::string(text).insert(0, "message: "));
   }
-
- private:
-  Journal& journal_;
+  struct Shown {
+    std::string text, title;
+  };
+  std::vector<Shown> shown;
+  Journal& journal;
 };
 
-class FakePicker final : public platform::FolderPicker {
- public:
-  // What the user chooses, one answer per call; nullopt is a cancel.
-  std::deque<std::optional<std::string>> answers;
-  std::vector<std::string> prompts;
-
+struct FakePicker final : platform::FolderPicker {
   std::optional<std::string> PickFolder(std::string_view prompt) override {
     prompts.emplace_back(prompt);
     if (answers.empty()) return std::nullopt;
-    auto answer = std::move(answers.front());
+    auto answer = answers.front();
     answers.pop_front();
     return answer;
   }
+  std::deque<std::optional<std::string>> answers;  // nullopt: cancelled
+  std::vector<std::string> prompts;
 };
 
-// Every character (UTF-8 sequence) one pixel wide.
-class CharacterMeasure final : public platform::TextMeasure {
- public:
+// The portable path-ellipsis rule at one pixel per character; remembers the
+// widths asked for.
+struct CharacterFitter final : platform::PathFitter, platform::TextMeasure {
+  std::string FitPath(std::string_view utf8, int maxWidth) override {
+    widths.push_back(maxWidth);
+    return platform::FitPathEllipsis(utf8, maxWidth, *this, '\\');
+  }
   int Width(std::string_view utf8) const override {
     int n = 0;
     for (char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     return n;
   }
-};
-
-// Fits with the portable path-ellipsis rule at one pixel per character and
-// remembers the widths it was asked for.
-class CharacterFitter final : public platform::PathFitter {
- public:
-  explicit CharacterFitter(char separator = '\\') : separator_(separator) {}
   std::vector<int> widths;
-
-  std::string FitPath(std::string_view utf8, int maxWidth) override {
-    widths.push_back(maxWidth);
-    return platform::FitPathEllipsis(utf8, maxWidth, CharacterMeasure(), separator_);
-  }
-
- private:
-  char separator_;
 };
 
 }  // namespace vexaro::testing

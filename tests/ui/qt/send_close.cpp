@@ -1,8 +1,6 @@
-// Asks an X11 window to close, as a window manager's close box does: a
-// WM_DELETE_WINDOW message. For the end-to-end test, which runs without a
-// window manager.
-//
-//   send_close WINDOW-ID
+// send_close WINDOW-ID: asks an X11 window to close as a window manager's
+// close box does (WM_DELETE_WINDOW), for the end-to-end test, which runs
+// without a window manager.
 
 #include <X11/Xlib.h>
 
@@ -10,24 +8,17 @@
 #include <cstdlib>
 
 int main(int argc, char* argv[]) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: send_close WINDOW-ID\n");
-    return 2;
-  }
-  const Window window = std::strtoul(argv[1], nullptr, 0);
-  Display* display = XOpenDisplay(nullptr);
+  Display* display = argc == 2 ? XOpenDisplay(nullptr) : nullptr;
   if (!display) {
-    std::fprintf(stderr, "send_close: cannot open the display\n");
-    return 1;
+    std::fprintf(stderr, argc == 2 ? "send_close: cannot open the display\n" : "usage: send_close WINDOW-ID\n");
+    return argc == 2 ? 1 : 2;
   }
   XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
+  event.xclient = {ClientMessage, 0, False, display, std::strtoul(argv[1], nullptr, 0),
+                   XInternAtom(display, "WM_PROTOCOLS", False), 32, {}};
   event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
   event.xclient.data.l[1] = CurrentTime;
-  const Status sent = XSendEvent(display, window, False, NoEventMask, &event);
+  const Status sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
   XCloseDisplay(display);
   return sent ? 0 : 1;
 }

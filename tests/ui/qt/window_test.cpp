@@ -1,0 +1,280 @@
+// The Qt window over the shared logic (where its controls stand, keyboard
+// and mouse, one run through the real widgets) and the Qt facilities.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/qt_facilities.h"
+#include "tests/support/fake_facilities.h"
+#include "tests/support/fake_system.h"
+#include "ui/fit_path.h"
+#include "ui/qt/main_window.h"
+
+namespace {
+
+using namespace vexaro;
+
+// The window shown and active, over the in-memory platform. Each reading of
+// the clock moves it on 20 ms, so every yield gives the message loop a turn.
+struct Window {
+  Window() {
+    for (const char* file : {"C:\\a\\one.txt", "C:\\a\\x\\two.txt", "C:\\a\\x\\deep\\three.txt", "C:\\b\\four.txt",
+                             "C:\\b\\w\\five.txt"}) {
+      system.AddFile(file, 100);
+    }
+    window.Attach(logic);
+    logic.Form_Load();
+    window.show();
+    QApplication::setActiveWindow(&window);
+    if (!QTest::qWaitForWindowActive(&window)) qFatal("the window does not become active");
+  }
+  template <class T = QWidget>
+  T* control(const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("no control %s", name);
+    return found;
+  }
+  QStringList Walk(Qt::Key key, int presses) {
+    QStringList names;
+    for (int i = 0; i < presses; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), key);
+      names << QApplication::focusWidget()->objectName();
+    }
+    return names;
+  }
+
+  testing::Journal journal;
+  testing::FakeSystem system;
+  testing::FakeClipboard clipboard{journal};
+  testing::FakeMessages messages{journal};
+  testing::FakePicker picker;
+  ui::qt::MainWindow window;
+  platform::QtPathFitter fitter{window.pathLabel(), '\\'};
+  std::chrono::steady_clock::time_point now{};
+  ui::MainWindowLogic logic{
+      window, {system, clipboard, messages, picker, fitter}, [this] { return now += std::chrono::milliseconds(20); }};
+};
+
+struct ControlRow {
+  const char* name;
+  const char* container;
+  const char* caption;
+  int left, top, width, height;  // twips
+  int checked;                   // -1: no check mark
+};
+
+constexpr ControlRow kControls[] = {
+    {"Frame3", "Form1", "", 90, 36, 7290, 1005, -1},
+    {"Frame2", "Form1", "", 90, 36, 7290, 1005, -1},
+    {"List1", "Frame3", "", 135, 60, 1815, 900, -1},
+    {"Command4", "Frame3", "Add Folder", 2010, 90, 1560, 330, -1},
+    {"Command5", "Frame3", "Delete Selected", 2010, 495, 990, 450, -1},
+    {"Command1", "Frame3", "Start", 3720, 69, 2385, 372, -1},
+    {"Command3", "Frame3", "Quit", 6180, 99, 1005, 312, -1},
+    {"CheckPath", "Frame3", "Path", 3180, 480, 645, 225, 1},
+    {"CheckSize", "Frame3", "Size", 4230, 480, 615, 225, 1},
+    {"OptionTXT", "Frame3", "TXT", 5550, 502, 765, 180, 1},
+    {"OptionCSV", "Frame3", "CSV", 6300, 502, 765, 180, 0},
+    {"CheckVolume", "Frame3", "Volume", 3180, 750, 945, 225, 1},
+    {"CheckDate", "Frame3", "Date", 4230, 750, 735, 225, 1},
+    {"CheckByte", "Frame3", "Byte", 5070, 750, 675, 225, 1},
+    {"CheckFree", "Frame3", "Free Space", 5850, 765, 1275, 195, 1},
+    {"Command2", "Frame2", "STOP", 5940, 180, 975, 312, -1},
+    {"Label1", "Frame2", "", 105, 525, 7020, 240, -1},
+};
+
+// Runs `check` on the modal dialog of type T once it is up, then closes it.
+template <class T>
+void WhenModal(bool accept, std::function<void(T*)> check) {
+  QTimer::singleShot(0, [=] {
+    auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+    if (!dialog) qFatal("no modal dialog");
+    check(dialog);
+    accept ? static_cast<QDialog*>(dialog)->accept() : static_cast<QDialog*>(dialog)->reject();
+  });
+}
+
+}  // namespace
+
+class WindowTest final : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void everyControlStandsWhereTheLayoutPutsIt() {
+    Window w;
+    auto pixels = [dpiX = w.window.logicalDpiX(), dpiY = w.window.logicalDpiY()](int l, int t, int width, int height) {
+      using ui::TwipsToPixels;
+      return QRect(TwipsToPixels(l, dpiX), TwipsToPixels(t, dpiY), TwipsToPixels(width, dpiX),
+                   TwipsToPixels(height, dpiY));
+    };
+    for (const auto& row : kControls) {
+      QWidget* control = w.control(row.name);
+      auto* button = qobject_cast<QAbstractButton*>(control);
+      auto* label = qobject_cast<QLabel*>(control);
+      QCOMPARE(control->parentWidget()->objectName(), QString::fromLatin1(row.container));
+      QCOMPARE(button ? button->text() : label ? label->text() : QString(), QString::fromLatin1(row.caption));
+      const QRect laid = pixels(row.left, row.top, row.width, row.height), actual = control->geometry();
+      if (row.checked < 0) {
+        QVERIFY2(actual == laid, row.name);
+        continue;
+      }
+      QCOMPARE(button->isChecked(), row.checked == 1);
+      // Grown for its text about its middle, to the right.
+      QCOMPARE(actual.left(), laid.left());
+      QVERIFY2(std::abs(actual.center().y() - laid.center().y()) <= 1, row.name);
+      QVERIFY2(actual.size() == actual.size().expandedTo(laid.size()).expandedTo(control->sizeHint()), row.name);
+    }
+    QCOMPARE(w.window.size(), pixels(0, 0, 7500, 1365).size());
+    QCOMPARE(w.window.minimumSize(), w.window.maximumSize());
+    // The status line grows about its middle with its text.
+    auto* label2 = w.control<QLabel>("Label2");
+    const int middle = label2->geometry().center().x();
+    w.window.SetStatusCaption("Send Data to Clipboard");
+    QVERIFY(label2->width() >= QFontMetrics(label2->font()).horizontalAdvance(label2->text()));
+    QVERIFY(std::abs(label2->geometry().center().x() - middle) <= 1);
+  }
+
+  void keyboardReachesEveryControlAndPressesOnlyTheFocusedButton() {
+    Window w;
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("List1"));
+    const QStringList order{"Command4",  "Command5",  "CheckSize", "Command1",  "Command3",    "CheckPath",
+                            "CheckDate", "CheckByte", "OptionTXT", "CheckFree", "CheckVolume", "List1"};
+    QCOMPARE(w.Walk(Qt::Key_Tab, 12), order);
+    auto* txt = w.control<QRadioButton>("OptionTXT");
+    auto* csv = w.control<QRadioButton>("OptionCSV");
+    QTest::mouseClick(csv, Qt::LeftButton);
+    QVERIFY(csv->isChecked() && !txt->isChecked() && w.window.Options().OptionCSV);
+    w.control("CheckByte")->setFocus();
+    QCOMPARE(w.Walk(Qt::Key_Tab, 2), (QStringList{"OptionCSV", "CheckFree"}));
+    QCOMPARE(w.Walk(Qt::Key_Backtab, 2), (QStringList{"OptionCSV", "CheckByte"}));
+    QTest::mouseClick(txt, Qt::LeftButton);
+    QVERIFY(txt->isChecked() && !csv->isChecked() && !w.window.Options().OptionCSV);
+
+    // Enter presses the focused button and no other; Escape presses none.
+    QStringList pressed;
+    for (auto* button : w.window.findChildren<QAbstractButton*>()) {
+      connect(button, &QAbstractButton::clicked, [&pressed, button] { pressed << button->objectName(); });
+    }
+    const std::tuple<const char*, Qt::Key, QStringList> cases[] = {
+        {"Command4", Qt::Key_Return, {"Command4"}}, {"List1", Qt::Key_Return, {}}, {"List1", Qt::Key_Escape, {}}};
+    for (const auto& [focus, key, expected] : cases) {
+      pressed.clear();
+      w.control(focus)->setFocus();
+      QTest::keyClick(QApplication::focusWidget(), key);
+      QCOMPARE(pressed, expected);
+    }
+  }
+
+  void listKeepsItsOrderWithoutCaseAndMarksOneRowAtATime() {
+    Window w;
+    for (const char* path : {"C:\\b\\", "C:\\C\\", "C:\\A\\"}) w.window.AddRow(path);
+    QCOMPARE(w.window.RowText(0) + w.window.RowText(1) + w.window.RowText(2), std::string("C:\\A\\C:\\b\\C:\\C\\"));
+    auto* list = w.control<QListWidget>("List1");
+    auto marks = [&] { return QList<bool>{w.window.IsRowMarked(0), w.window.IsRowMarked(1), w.window.IsRowMarked(2)}; };
+    for (int row : {0, 2, 0}) {
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    }
+    QCOMPARE(marks(), (QList<bool>{false, false, true}));
+    list->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(marks(), (QList<bool>{false, true, true}));
+  }
+
+  // Folders added through the picker; STOP clicked as a user does, through
+  // the event queue, while the first folder is being walked.
+  void runShowsTheProgressPageAndStopsTheFirstFolderOnly() {
+    Window w;
+    for (const char* path : {"C:\\b", "C:\\a"}) {
+      w.picker.answers.push_back(path);
+      QTest::mouseClick(w.control("Command4"), Qt::LeftButton);
+    }
+    QWidget* stop = w.control("Command2");
+    bool progressShown = false;
+    w.system.onOpen([&](std::string_view) {
+      if (progressShown || w.control<QLabel>("Label2")->text() != "Listing Folders") return;
+      progressShown = stop->isVisible() && !w.control("Frame3")->isVisible();
+      const QPointF at = QRectF(stop->rect()).center(), global = stop->mapToGlobal(at);
+      for (auto [type, buttons] :
+           {std::pair{QEvent::MouseButtonPress, Qt::LeftButton}, std::pair{QEvent::MouseButtonRelease, Qt::NoButton}}) {
+        QCoreApplication::postEvent(stop, new QMouseEvent(type, at, global, Qt::LeftButton, buttons, {}));
+      }
+    });
+    QTest::mouseClick(w.control("Command1"), Qt::LeftButton);
+    QVERIFY(progressShown);
+    QVERIFY(w.control("Frame3")->isVisible() && !stop->isVisible());
+    QCOMPARE(w.messages.shown.size(), 2u);  // the stopped folder's and the closing one
+    // The second folder in full, the first cut short.
+    const std::string& text = w.clipboard.text;
+    QVERIFY(text.find("five.txt") != std::string::npos && text.find("three.txt") == std::string::npos);
+    QCOMPARE(w.control<QLabel>("Label1")->text(), QStringLiteral("C:\\b\\w\\"));
+  }
+
+  void clipboardHoldsTheBytesAsPlainText() {
+    platform::QtClipboard clipboard;
+    for (const std::string& text : {std::string(), std::string("名前.txt\r\n"), std::string(3 << 20, 'x')}) {
+      QVERIFY(!clipboard.SetText(text));
+      const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+      QCOMPARE(data->formats(), QStringList{"text/plain"});
+      QCOMPARE(data->data("text/plain").toStdString(), text);
+    }
+    QVERIFY(!clipboard.Clear());
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+  }
+
+  void messageBoxShowsPlainTextWithOneButton() {
+    QWidget parent;
+    WhenModal<QMessageBox>(true, [&](QMessageBox* box) {
+      QVERIFY(box->windowTitle() == "Vexaro" && box->text() == "一行目\n<b>二行目</b>" &&
+              box->textFormat() == Qt::PlainText && box->icon() == QMessageBox::Information &&
+              box->buttons().size() == 1 && box->parentWidget() == &parent);
+    });
+    platform::QtMessageDialog(parent).ShowInformation("一行目\n<b>二行目</b>", "Vexaro");
+  }
+
+  void folderDialogReturnsTheChosenFolderOrNothing() {
+    QTemporaryDir dir;
+    const QString chosen = dir.path() + QStringLiteral("/フォルダ");
+    QVERIFY(QDir().mkpath(chosen));
+    QWidget parent;
+    platform::QtFolderPicker picker(parent);
+    for (bool accept : {true, false}) {
+      WhenModal<QFileDialog>(accept, [&](QFileDialog* dialog) {
+        QVERIFY(dialog->windowTitle() == "フォルダを選択してください" && dialog->fileMode() == QFileDialog::Directory &&
+                dialog->testOption(QFileDialog::ShowDirsOnly));
+        dialog->selectFile(chosen);
+      });
+      const auto expected = accept ? std::optional(chosen.toStdString()) : std::nullopt;
+      QCOMPARE(picker.PickFolder("フォルダを選択してください"), expected);
+    }
+  }
+
+  void pathFitterMeasuresInTheWidgetsFontAsItStands() {
+    QLabel label;
+    QFont font = label.font();
+    font.setPixelSize(12);
+    label.setFont(font);
+    platform::QtPathFitter fitter(label, '/');
+    const std::string path = "/日本語のフォルダの名前/another folder/last";
+    const int full = QFontMetrics(font).horizontalAdvance(QString::fromStdString(path));
+    QCOMPARE(fitter.FitPath(path, full), path);
+    const std::string fitted = fitter.FitPath(path, full / 2);
+    const QString shown = QString::fromStdString(fitted);
+    QVERIFY2(fitted.ends_with(".../last") && shown.toStdString() == fitted, fitted.c_str());  // whole characters
+    QVERIFY(QFontMetrics(font).horizontalAdvance(shown) <= full / 2);
+    font.setPixelSize(18);
+    label.setFont(font);
+    QVERIFY(fitter.FitPath(path, full / 2).size() < fitted.size());
+  }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
