@@ -22,9 +22,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Windows 10 API level (long paths, per-monitor DPI, dynamic time zones);
 # wide-character Win32 calls throughout.
 add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
-# GCC 12 for 32-bit targets warns wrongly about overlapping copies when a
-# literal is prepended to a std::string at -O2 (GCC bug 105329).
-add_compile_options(-Wno-restrict)
 
 find_program(VEXARO_WINE wine)
 if(VEXARO_WINE)
