@@ -280,11 +280,12 @@ void FolderWalk::TopUp(Pass pass) {
       continue;
     }
     if (pass == Pass::Walk) {
-      Node& c = nodes_[child];
-      if (c.state == State::Submitted) {
-        if (auto read = pool_.TakeIfDone(c.ticket)) Absorb(child, *read);
+      if (nodes_[child].state == State::Submitted) {
+        // Absorb adds nodes: no reference into nodes_ may be held across it.
+        if (auto read = pool_.TakeIfDone(nodes_[child].ticket)) Absorb(child, *read);
       }
-      if (c.state != State::Absorbed && c.state != State::Consumed) continue;
+      const State state = nodes_[child].state;
+      if (state != State::Absorbed && state != State::Consumed) continue;
     }
     if (nodes_[child].orderSize != 0) scan_.push_back({child, 0, 0});
   }
