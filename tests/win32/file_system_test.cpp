@@ -43,6 +43,27 @@ void Move(const std::string& from, const std::string& to) {
   ASSERT_TRUE(MoveFileExW(ExtendedPath(from).c_str(), ExtendedPath(to).c_str(), 0)) << GetLastError();
 }
 
+TEST(Win32Time, FileTimesAndUtcBothWaysToTheEnds) {
+  constexpr std::uint64_t kEpoch = 116'444'736'000'000'000;  // 1970-01-01 in FILETIME ticks
+  const struct {
+    std::uint64_t ticks;
+    UtcTime utc;
+  } cases[] = {
+      {kEpoch, {0, 0}},
+      {kEpoch + 5, {0, 500}},
+      {kEpoch - 1, {-1, 999'999'900}},
+      {0, {-11'644'473'600, 0}},
+      {INT64_MAX, {910'692'730'085, 477'580'700}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UtcFromFileTime(c.ticks), c.utc) << c.ticks;
+    EXPECT_EQ(FileTimeFromUtc(c.utc), c.ticks) << c.ticks;
+  }
+  // Outside what a FILETIME holds: the nearest end.
+  EXPECT_EQ(FileTimeFromUtc({-11'644'473'601, 0}), 0u);
+  EXPECT_EQ(FileTimeFromUtc({INT64_MAX, 0}), static_cast<std::uint64_t>(INT64_MAX));
+}
+
 TEST(Win32Search, ExactTimesFromTheRecordAndErrorsForWhatIsGone) {
   TempTree tree;
   const std::string kept = tree.File("v\\kept.txt", 7), gone = tree.File("v\\gone.txt", 1);
