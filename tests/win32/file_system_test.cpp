@@ -156,6 +156,22 @@ TEST(Win32Search, EntriesOfALargeFolderEachOnceWithTheirKind) {
   EXPECT_TRUE(folder->OpenChild("sub").folder) << "the handle outlives the enumeration";
 }
 
+// Entries are read from what was opened, whatever has taken its name since.
+TEST(Win32Search, EntriesOfTheFolderOpenedNotOfItsName) {
+  TempTree tree;
+  tree.File("x\\old", 1);
+  Win32DirectorySearch search;
+  auto x = Open(search, tree.Path("x"));
+  ASSERT_TRUE(x);
+  Move(tree.Path("x"), tree.Path("y"));
+  tree.File("x\\new", 1);
+  std::vector<std::string> names;
+  ReadAll(*x, names);
+  EXPECT_EQ(names, std::vector<std::string>{"old"});
+  EXPECT_EQ(IdOf(search.OpenFolder(tree.Path("y"))), x->id());
+  EXPECT_NE(IdOf(search.OpenFolder(tree.Path("x"))), x->id());
+}
+
 TEST(Win32Search, OpenChildOpensOnlyAFolderOfThisVeryFolder) {
   TempTree tree;
   tree.Folder("c\\a\\b");
