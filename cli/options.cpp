@@ -44,6 +44,8 @@ Options:
   --no-path          no starting path line in the header
   --crlf             end lines with CR LF (always so on Windows)
   -o, --output FILE  write the listing to FILE instead of standard output
+  -j, --jobs N       read folders with N threads (1: no extra threads; default:
+                     one per core, at least 2, at most 8); the output is the same
   -q, --quiet        show no progress
   -h, --help         show this help and exit
       --version      show the version and exit
@@ -85,12 +87,38 @@ std::optional<int> ParseOptions(std::span<const std::string> args, Options& opti
       return std::nullopt;
     };
 
+    // The value of -j/--jobs: a count from 1 to 64.
+    auto takeJobs = [&](std::string_view glued, bool hasGlued, std::string_view spelled) -> std::optional<int> {
+      std::string_view value = glued;
+      if (!hasGlued) {
+        if (i + 1 >= args.size()) return UsageError(output, "option '" + std::string(spelled) + "' needs a number");
+        value = args[++i];
+      }
+      unsigned count = 0;
+      const bool digits = !value.empty() && value.size() <= 2 &&
+                          value.find_first_not_of("0123456789") == std::string_view::npos;
+      if (digits) {
+        for (char c : value) count = count * 10 + static_cast<unsigned>(c - '0');
+      }
+      if (!digits || count < 1 || count > 64) {
+        return UsageError(output, "option '" + std::string(spelled) + "' needs a number from 1 to 64");
+      }
+      options.jobs = count;
+      return std::nullopt;
+    };
+
     if (arg.starts_with("--")) {
       const std::size_t equals = arg.find('=');
       const std::string_view name = arg.substr(0, equals);
       const bool hasValue = equals != std::string_view::npos;
       if (name == "--output") {
         if (auto done = takeOutput(hasValue ? arg.substr(equals + 1) : std::string_view{}, hasValue, name)) {
+          return done;
+        }
+        continue;
+      }
+      if (name == "--jobs") {
+        if (auto done = takeJobs(hasValue ? arg.substr(equals + 1) : std::string_view{}, hasValue, name)) {
           return done;
         }
         continue;
@@ -134,6 +162,9 @@ std::optional<int> ParseOptions(std::span<const std::string> args, Options& opti
         options.quiet = true;
       } else if (flag == 'o') {
         if (auto done = takeOutput(arg.substr(k + 1), k + 1 < arg.size(), "-o")) return done;
+        break;
+      } else if (flag == 'j') {
+        if (auto done = takeJobs(arg.substr(k + 1), k + 1 < arg.size(), "-j")) return done;
         break;
       } else {
         return UsageError(output, "unknown option '-" + std::string(1, flag) + "'");

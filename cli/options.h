@@ -24,6 +24,7 @@ struct Options {
   engine::ListingOptions listing;
   bool crlf = false;
   bool quiet = false;
+  unsigned jobs = 0;                  // folder-reading threads; 0 follows the cores, 1 none
   std::optional<std::string> output;  // standard output when empty
   std::vector<std::string> folders;   // as given, in order
 };

@@ -60,6 +60,11 @@ void ConsoleHost::ReportProblem(const engine::Problem& problem) {
       Say(WithReason("cannot read the size and date of " + Quoted(problem.path), problem.error) +
           " (vanished or no access); its line shows them blank");
       break;
+    case engine::Problem::Kind::ChangedFolder:
+      troubled_ = true;
+      Say("skipped " + Quoted(problem.path) +
+          ": it is no longer the folder the walk found (replaced by a link or another folder)");
+      break;
     case engine::Problem::Kind::FolderLoop:
       // Nothing is missing from the listing: the folder's files are listed
       // under the path where it was met first.
@@ -90,6 +95,7 @@ int Run(const Options& options, platform::System& system, platform::OutputStream
   StreamSink sink(output);
   ConsoleHost host(console, progress ? &*progress : nullptr, sink);
   engine::ListingJob job(used, host, sink);
+  job.setWorkers(options.jobs);
   // Unlike STOP in the window, which ends one start folder, Ctrl-C ends the
   // whole run: a command line has no other way to stop it.
   for (const std::string& folder : options.folders) {

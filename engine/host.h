@@ -15,6 +15,7 @@ struct Problem {
     UnreadableFolder,  // cannot be opened or read: contributes no entries
     FolderLoop,        // reached again through a bind mount: not walked twice
     UnreadableFile,    // vanished or no access: its line has blank columns
+    ChangedFolder,     // replaced (by a link, say) since the walk met it: never followed
   };
   Kind kind;
   std::string_view path;

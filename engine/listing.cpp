@@ -71,42 +71,28 @@ void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) 
   host_.SetContinue(true);
   host_.SetStatus(kListingFolders);
 
-  FolderCache cache(cacheBudget_);
-  WalkContext context{system_.directories(), host_, conventions_.separator, &cache};
-  // Whatever the search keeps open for speed is closed when this folder's
-  // listing ends, stopped or not.
-  struct ReleaseSearch {
-    platform::DirectorySearch& search;
-    ~ReleaseSearch() { search.Release(); }
-  } releaseSearch{system_.directories()};
-  std::vector<FolderItem> folders;
-  GetSubFolders(context, Path, folders);
-  folders[0].path = Path;
-  // Once STOP is pressed no folder is listed, so the sort ends with it: on a
-  // tree of many folders it would otherwise keep STOP waiting.
-  if (host_.Continue()) {
-    SortArray(folders, [this] {
-      host_.Yield();
-      return host_.Continue();
-    });
-  }
+  WalkOptions walkOptions;
+  walkOptions.wanted = {options.CheckSize, options.CheckDate};
+  walkOptions.cacheBudget = cacheBudget_;
+  walkOptions.workers = workers_;
+  // Whatever the walk holds open (handles, workers) goes when it does,
+  // stopped or not.
+  FolderWalk walk({system_.directories(), host_, conventions_.separator, walkOptions});
+  walk.GetSubFolders(Path);
 
   AppendHeader(Path, volume, options);
   host_.SetStatus(kListingFiles);
 
   dateSeparator_ = system_.regional().DateSeparator();
   timeSeparator_ = system_.regional().TimeSeparator();
-  for (FolderItem& folder : folders) {
-    host_.Yield();
-    if (!host_.Continue()) {
-      host_.MessageDisp(kInterrupted);
-      return;
-    }
-    if (folder.path.empty() || folder.path.back() != conventions_.separator) {
-      folder.path.push_back(conventions_.separator);
-    }
-    host_.DispListFile(folder.path);
-    ListFolder(context, cache, folder, Path.size(), volume, options);
+  // The walk went through the folders in name order already: no folder
+  // array to sort.
+  const bool completed = walk.ListFolders([&](const FolderWalk::Listed& folder) {
+    ListFolder(folder, volume, options);
+  });
+  if (!completed) {
+    host_.MessageDisp(kInterrupted);
+    return;
   }
   sink_.Append(conventions_.lineEnd);
 }
@@ -131,55 +117,31 @@ void ListingJob::AppendHeader(const std::string& Path, const std::string& volume
   sink_.Append(header);
 }
 
-void ListingJob::ListFolder(WalkContext& context, FolderCache& cache, const FolderItem& folder,
-                            std::size_t pathLength, const std::string& volume, const ListingOptions& options) {
-  if (folder.files == FolderCache::kNotKept) {
-    GetFolderFiles(context, folder.path, files_);
-  } else {
-    files_.Reset();
-    cache.Load(folder.files, files_);
-    cache.Release(folder.files);
-  }
-  SortArray(files_.entries, [this] { host_.Yield(); });
-
-  // Size and times that the enumeration did not deliver are read now, with
-  // the folder open once, and only when a ticked column shows them.
-  const platform::StampFields wanted{options.CheckSize, options.CheckDate};
-  const bool needStamp = wanted.size || wanted.times;
-  std::unique_ptr<platform::Folder> open;
-  bool openTried = false;
-
+void ListingJob::ListFolder(const FolderWalk::Listed& folder, const std::string& volume,
+                            const ListingOptions& options) {
+  if (folder.files == nullptr) return;
   std::string relative;
-  AppendPlain(relative, std::string_view(folder.path).substr(std::min(pathLength, folder.path.size())));
+  AppendPlain(relative, folder.path.substr(std::min(folder.relativeStart, folder.path.size())));
   text_.clear();
-  for (std::size_t i = 1; i < files_.entries.size(); ++i) {
-    const FileEntry& file = files_.entries[i];
-    std::optional<platform::FileStamp> stamp = files_.StampOf(file);
-    if (needStamp && !stamp) {
-      if (!openTried) {
-        openTried = true;
-        auto result = context.directories.OpenFolder(folder.path);
-        open = std::move(result.folder);
-      }
-      if (open) stamp = open->Stat(file.name, wanted);
-      if (!stamp) {
-        const std::string path = folder.path + file.name;
-        host_.ReportProblem({Problem::Kind::UnreadableFile, path, {}});
-      }
+  const bool needStamp = options.CheckSize || options.CheckDate;
+  std::string path;
+  folder.files->ForEach([&](const FileRef& file) {
+    if (needStamp && !file.stamped) {
+      path.assign(folder.path).append(file.name);
+      host_.ReportProblem({Problem::Kind::UnreadableFile, path, {}});
     }
-    AppendFileLine(file, stamp, folder.path, relative, volume, options);
+    AppendFileLine(file, folder.path, relative, volume, options);
     // A folder of many files goes out in pieces, never a line cut.
     if (text_.size() >= kSinkChunk) {
       sink_.Append(text_);
       text_.clear();
     }
-  }
+  });
   if (!text_.empty()) sink_.Append(text_);
 }
 
-void ListingJob::AppendFileLine(const FileEntry& file, const std::optional<platform::FileStamp>& stamp,
-                                std::string_view folder, std::string_view relative, const std::string& volume,
-                                const ListingOptions& options) {
+void ListingJob::AppendFileLine(const FileRef& file, std::string_view folder, std::string_view relative,
+                                const std::string& volume, const ListingOptions& options) {
   text_.append(conventions_.lineEnd);
   const bool csv = options.OptionCSV;
   bool first = true;
@@ -188,8 +150,8 @@ void ListingJob::AppendFileLine(const FileEntry& file, const std::optional<platf
   // column's width in TXT form, never another file's value.
   if (options.CheckDate) {
     if (csv) text_.push_back('"');
-    if (stamp && stamp->creation) {
-      AppendDate(text_, converter_.ToLocal(*stamp->creation), dateSeparator_, timeSeparator_);
+    if (file.creation) {
+      AppendDate(text_, converter_.ToLocal(*file.creation), dateSeparator_, timeSeparator_);
     } else if (!csv) {
       text_.append(15 + 2 * CharacterCount(dateSeparator_) + 2 * CharacterCount(timeSeparator_), ' ');
     }
@@ -199,9 +161,9 @@ void ListingJob::AppendFileLine(const FileEntry& file, const std::optional<platf
   if (csv && options.CheckVolume) AppendCsvField(text_, first, volume);
   if (options.CheckSize) {
     if (csv) text_.append(first ? "\"" : ",\"");
-    if (stamp && stamp->size) {
+    if (file.size) {
       std::string sTani;
-      text_.append(options.CheckByte ? B(*stamp->size, sTani) : BMBGB(*stamp->size, sTani)).append(sTani);
+      text_.append(options.CheckByte ? B(*file.size, sTani) : BMBGB(*file.size, sTani)).append(sTani);
     } else if (!csv) {
       text_.append(options.CheckByte ? kBWidth : kBMBGBWidth, ' ');
     }

@@ -29,7 +29,8 @@ inline constexpr std::string_view kListingFolders = "Listing Folders";
 inline constexpr std::string_view kListingFiles = "Listing Files";
 inline constexpr std::string_view kInterrupted = "処理を中断しました。";
 
-// Bytes of file names the walk may keep for the listing (see FolderCache).
+// Bytes of file records the walk may keep for the listing; beyond them the
+// listing reads folders again.
 inline constexpr std::size_t kDefaultCacheBudget = std::size_t{32} << 20;
 
 class ListingJob {
@@ -50,14 +51,15 @@ class ListingJob {
   const std::string& strDiskSpace() const { return strDiskSpace_; }
 
   void setCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
+  // Threads that read folders ahead of the listing: 0 follows the cores, 1
+  // means none.
+  void setWorkers(unsigned workers) { workers_ = workers; }
 
  private:
   void AppendHeader(const std::string& Path, const std::string& volume, const ListingOptions& options);
-  void ListFolder(WalkContext& context, FolderCache& cache, const FolderItem& folder, std::size_t pathLength,
-                  const std::string& volume, const ListingOptions& options);
-  void AppendFileLine(const FileEntry& file, const std::optional<platform::FileStamp>& stamp,
-                      std::string_view folder, std::string_view relative, const std::string& volume,
-                      const ListingOptions& options);
+  void ListFolder(const FolderWalk::Listed& folder, const std::string& volume, const ListingOptions& options);
+  void AppendFileLine(const FileRef& file, std::string_view folder, std::string_view relative,
+                      const std::string& volume, const ListingOptions& options);
 
   platform::System& system_;
   ListingHost& host_;
@@ -69,8 +71,8 @@ class ListingJob {
   std::string dateSeparator_;
   std::string timeSeparator_;
   std::size_t cacheBudget_ = kDefaultCacheBudget;
+  unsigned workers_ = 1;
   std::string text_;  // lines of the folder being listed, appended in one go
-  FolderFiles files_;
 };
 
 }  // namespace vexaro::engine

@@ -1,134 +1,457 @@
 #include "engine/walk.h"
 
-#include <deque>
-#include <functional>
-#include <memory>
-#include <unordered_set>
+#include <utility>
+
+#include "engine/sort.h"
 
 namespace vexaro::engine {
 namespace {
 
-struct FolderIdHash {
-  std::size_t operator()(const platform::FolderId& id) const noexcept {
-    return std::hash<std::uint64_t>{}(id.device * 0x9E3779B97F4A7C15ull ^ id.inode);
-  }
-};
+// Handles kept as bases for opening subfolders. Few are needed: the next
+// folder's parent is nearly always one of the last opened.
+constexpr std::size_t kHeld = 64;
+// Read-ahead bounds: reads queued or running per worker, reads done and not
+// yet taken, the bytes these hold, and entries looked at per top-up.
+constexpr std::size_t kInFlightPerWorker = 4;
+constexpr std::size_t kAheadDone = 256;
+constexpr std::size_t kAheadBytes = std::size_t{8} << 20;
+constexpr int kScanBudget = 192;
 
-std::string WithSeparator(std::string_view path, char separator) {
-  std::string result(path);
-  if (result.empty() || result.back() != separator) result.push_back(separator);
-  return result;
+struct OrderKey {
+  std::string key;
+  std::uint32_t code;
+};
+std::string_view SortKey(const OrderKey& k) noexcept { return k.key; }
+
+bool IsChange(std::error_code error) {
+  return error == std::errc::too_many_symbolic_link_levels || error == std::errc::not_a_directory;
 }
-
-// Opens one folder for the walk; refuses a folder already walked.
-class FolderOpener {
- public:
-  explicit FolderOpener(WalkContext& context) : context_(context) {}
-
-  std::unique_ptr<platform::Folder> Open(const std::string& path) {
-    auto [folder, error] = context_.directories.OpenFolder(path);
-    if (!folder) {
-      context_.host.ReportProblem({Problem::Kind::UnreadableFolder, path, error});
-      return nullptr;
-    }
-    if (const auto id = folder->id(); id && !visited_.insert(*id).second) {
-      context_.host.ReportProblem({Problem::Kind::FolderLoop, path, {}});
-      return nullptr;
-    }
-    return std::move(folder);
-  }
-
- private:
-  WalkContext& context_;
-  std::unordered_set<platform::FolderId, FolderIdHash> visited_;
-};
 
 }  // namespace
 
-void GetSubFolders(WalkContext& context, const std::string& Path, std::vector<FolderItem>& folders) {
-  ListingHost& host = context.host;
-  FolderCache* cache = context.cache;
-  FolderOpener opener(context);
-  // Where the files of the folder being read are kept: its record in the cache.
-  auto begin = [&](FolderCache::Id& slot, const std::unique_ptr<platform::Folder>& folder) {
-    slot = !folder ? FolderCache::kNoFiles : cache ? cache->Begin() : FolderCache::kNotKept;
-  };
+FolderWalk::FolderWalk(WalkContext context)
+    : context_(context), pool_(ReadPool::WorkersFor(context.options.workers)) {}
 
-  folders.clear();
-  folders.emplace_back();
-  std::deque<std::size_t> queue;  // indexes into `folders`
-  std::string current = WithSeparator(Path, context.separator);
-  std::size_t currentIndex = 0;
-  std::unique_ptr<platform::Folder> search = opener.Open(current);
-  begin(folders[0].files, search);
+FolderWalk::~FolderWalk() = default;
 
-  platform::DirEntry entry;
-  do {
-    host.Yield();
-    if (!queue.empty()) {
-      host.DispListFile(current);
-      currentIndex = queue.front();
-      queue.pop_front();
-      current = WithSeparator(folders[currentIndex].path, context.separator);
-      search.reset();
-      search = opener.Open(current);
-      begin(folders[currentIndex].files, search);
-    }
-    bool complete = false;
-    while (search && host.Continue()) {
-      host.Yield();
-      if (!search->Next(entry)) {
-        complete = !search->error();
-        if (!complete) {
-          host.ReportProblem({Problem::Kind::UnreadableFolder, current, search->error()});
-        }
-        break;
-      }
-      switch (entry.kind) {
-        case platform::EntryKind::Folder: {
-          FolderItem& item = folders.emplace_back();
-          item.path.reserve(current.size() + entry.name.size());
-          item.path.append(current).append(entry.name);
-          queue.push_back(folders.size() - 1);
-          break;
-        }
-        case platform::EntryKind::File:
-          if (cache) cache->Add(folders[currentIndex].files, entry);
-          break;
-        case platform::EntryKind::LinkedFolder:
-          break;
-      }
-    }
-    FolderCache::Id& kept = folders[currentIndex].files;
-    if (cache && kept != FolderCache::kNoFiles) {
-      // A folder cut short by STOP or a read error is read again if listed.
-      if (complete) {
-        kept = cache->End(kept);
-      } else {
-        cache->Release(kept);
-        kept = FolderCache::kNotKept;
-      }
-    }
-  } while (!queue.empty() && host.Continue());
-  search.reset();
+bool FolderWalk::KeepGoing() {
+  context_.host.Yield();
+  return context_.host.Continue();
 }
 
-void GetFolderFiles(WalkContext& context, std::string_view path, FolderFiles& files) {
-  files.Reset();
-  const std::string folderPath = WithSeparator(path, context.separator);
-  auto [folder, error] = context.directories.OpenFolder(folderPath);
-  if (!folder) {
-    context.host.ReportProblem({Problem::Kind::UnreadableFolder, folderPath, error});
+void FolderWalk::Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle) {
+  if (const auto it = heldAt_.find(node); it != heldAt_.end()) {
+    it->second->second = std::move(handle);
+    held_.splice(held_.begin(), held_, it->second);
     return;
   }
-  platform::DirEntry entry;
-  while (folder->Next(entry)) {
-    if (entry.kind != platform::EntryKind::File) continue;
-    files.Add(entry.name, entry.stamp);
+  held_.emplace_front(node, std::move(handle));
+  heldAt_[node] = held_.begin();
+  if (held_.size() > kHeld) {
+    heldAt_.erase(held_.back().first);
+    held_.pop_back();
   }
-  if (folder->error()) {
-    context.host.ReportProblem({Problem::Kind::UnreadableFolder, folderPath, folder->error()});
+}
+
+std::shared_ptr<platform::Folder> FolderWalk::Held(std::uint32_t node) {
+  const auto it = heldAt_.find(node);
+  if (it == heldAt_.end()) return nullptr;
+  held_.splice(held_.begin(), held_, it->second);
+  return it->second->second;
+}
+
+std::shared_ptr<platform::Folder> FolderWalk::OpenVerified(std::uint32_t node, std::error_code& error,
+                                                           bool& changed) {
+  // The start folder: by its path, as the user gave it.
+  const Node& n = nodes_[node];
+  platform::OpenResult opened;
+  if (n.parent == kNone) {
+    opened = context_.directories.OpenFolder(root_);
+  } else {
+    const auto parent = Acquire(n.parent, error, changed);
+    if (!parent) return nullptr;
+    opened = parent->OpenChild(NameOf(n));
   }
+  if (!opened.folder) {
+    error = opened.error;
+    changed = IsChange(error);
+    return nullptr;
+  }
+  if (n.hasId && opened.folder->id() != n.id) {
+    changed = true;
+    return nullptr;
+  }
+  std::shared_ptr<platform::Folder> handle = std::move(opened.folder);
+  Remember(node, handle);
+  return handle;
+}
+
+std::shared_ptr<platform::Folder> FolderWalk::Acquire(std::uint32_t node, std::error_code& error, bool& changed) {
+  if (auto handle = Held(node)) return handle;
+  // Going back up from the folder opened last costs one open per level, and
+  // each level is gone back up through once.
+  if (cursor_ != kNone && nodes_[cursor_].depth > nodes_[node].depth) {
+    std::uint32_t above = cursor_;
+    while (nodes_[above].depth > nodes_[node].depth) above = nodes_[above].parent;
+    auto handle = above == node ? Held(cursor_) : nullptr;
+    for (std::uint32_t at = cursor_; handle && at != node;) {
+      const std::uint32_t parent = nodes_[at].parent;
+      auto opened = handle->OpenParent();
+      if (!opened.folder || !nodes_[parent].hasId || opened.folder->id() != nodes_[parent].id) {
+        handle.reset();
+        break;
+      }
+      handle = std::move(opened.folder);
+      Remember(parent, handle);
+      at = parent;
+    }
+    if (handle) return handle;
+  }
+  // Down from the nearest ancestor still held.
+  std::vector<std::uint32_t> missing;
+  for (std::uint32_t at = node; at != kNone && !heldAt_.contains(at); at = nodes_[at].parent) missing.push_back(at);
+  std::shared_ptr<platform::Folder> handle;
+  while (!missing.empty()) {
+    handle = OpenVerified(missing.back(), error, changed);
+    if (!handle) return nullptr;
+    missing.pop_back();
+  }
+  return handle ? handle : Held(node);
+}
+
+bool FolderWalk::Submit(std::uint32_t node, Pass pass) {
+  std::error_code error;
+  bool changed = false;
+  auto handle = OpenVerified(node, error, changed);
+  Node& n = nodes_[node];
+  if (!handle) {
+    FolderRead failed;
+    failed.outcome = changed ? FolderRead::Outcome::Changed : FolderRead::Outcome::Unreadable;
+    failed.error = error;
+    early_[node] = std::move(failed);
+    n.ticket = 0;
+    if (pass == Pass::Walk) n.state = State::Absorbed;
+    return true;
+  }
+  cursor_ = node;
+  if (!n.hasId) {
+    if (const auto id = handle->id()) {
+      n.id = *id;
+      n.hasId = true;
+    }
+  }
+  ReadRequest request{handle, context_.options.wanted};
+  if (pass == Pass::Walk && cacheFull_) {
+    // Nothing more is kept: the listing reads these folders again anyway.
+    request.wanted = {};
+    request.files = false;
+  }
+  request.folders = pass == Pass::Walk;
+  n.ticket = pool_.Submit(std::move(request));
+  if (pass == Pass::Walk) n.state = State::Submitted;
+  return true;
+}
+
+void FolderWalk::Absorb(std::uint32_t node, FolderRead& read) {
+  Node& n = nodes_[node];
+  n.state = State::Absorbed;
+  n.ticket = 0;
+  if (read.outcome == FolderRead::Outcome::Read && n.hasId && visited_.contains(n.id)) {
+    read.folders.clear();  // a loop: what lies below has been met already
+  }
+  if (!read.folders.empty()) {
+    std::vector<OrderKey> keys;
+    keys.reserve(2 * read.folders.size());
+    for (std::string& name : read.folders) {
+      const auto child = static_cast<std::uint32_t>(nodes_.size());
+      Node& c = nodes_.emplace_back();
+      c.parent = node;
+      c.depth = nodes_[node].depth + 1;
+      c.nameAt = static_cast<std::uint32_t>(names_.size());
+      c.nameSize = static_cast<std::uint32_t>(name.size());
+      names_.append(name);
+      keys.push_back({name, child << 1});
+      name.push_back(context_.separator);
+      keys.push_back({std::move(name), (child << 1) | 1});
+    }
+    SortArray(keys, [] {});
+    Node& self = nodes_[node];
+    self.orderAt = static_cast<std::uint32_t>(order_.size());
+    self.orderSize = static_cast<std::uint32_t>(keys.size());
+    for (const OrderKey& key : keys) order_.push_back(key.code);
+  }
+  read.folders = {};
+  read.handle.reset();
+  earlyBytes_ += read.bytes();
+  early_[node] = std::move(read);
+}
+
+void FolderWalk::DropSubtree(std::uint32_t node) {
+  std::vector<std::uint32_t> pending{node};
+  while (!pending.empty()) {
+    Node& n = nodes_[pending.back()];
+    pending.pop_back();
+    for (std::uint32_t i = 0; i < n.orderSize; ++i) {
+      const std::uint32_t code = order_[n.orderAt + i];
+      if (code & 1) continue;
+      const std::uint32_t child = code >> 1;
+      Node& c = nodes_[child];
+      if (c.ticket != 0) pool_.Drop(c.ticket);
+      if (const auto it = early_.find(child); it != early_.end()) {
+        earlyBytes_ -= it->second.bytes();
+        early_.erase(it);
+      }
+      c.ticket = 0;
+      c.state = State::Skipped;
+      c.listable = false;
+      pending.push_back(child);
+    }
+    n.orderSize = 0;
+  }
+}
+
+std::optional<std::uint32_t> FolderWalk::Advance() {
+  while (!frames_.empty()) {
+    Frame& frame = frames_.back();
+    const Node& n = nodes_[frame.node];
+    if (frame.pos >= n.orderSize) {
+      frames_.pop_back();
+      if (!frames_.empty()) path_.resize(frames_.back().pathSize);
+      continue;
+    }
+    const std::uint32_t code = order_[n.orderAt + frame.pos++];
+    const std::uint32_t child = code >> 1;
+    const Node& c = nodes_[child];
+    if ((code & 1) == 0) {
+      if (c.state == State::Skipped) continue;
+      current_.assign(path_).append(NameOf(c)).push_back(context_.separator);
+      return child;
+    }
+    if (c.orderSize == 0) continue;
+    path_.append(NameOf(c)).push_back(context_.separator);
+    frames_.push_back({child, 0, path_.size()});
+  }
+  return std::nullopt;
+}
+
+void FolderWalk::TopUp(Pass pass) {
+  if (!pool_.threaded()) return;
+  const ReadPool::Load load = pool_.load();
+  std::size_t inFlight = load.inFlight;
+  const std::size_t maxInFlight = kInFlightPerWorker * pool_.workers();
+  if (inFlight >= maxInFlight || load.done >= kAheadDone || load.doneBytes + earlyBytes_ >= kAheadBytes) return;
+  // A second cursor that runs ahead of the pass without moving it. Folders
+  // whose subfolders are not known yet are stepped over, so that their
+  // siblings are read meanwhile.
+  scan_.clear();
+  std::size_t real = frames_.size();
+  std::uint32_t realPos = real != 0 ? frames_[real - 1].pos : 0;
+  for (int budget = kScanBudget; budget > 0; --budget) {
+    std::uint32_t at;
+    std::uint32_t* pos;
+    if (!scan_.empty()) {
+      at = scan_.back().node;
+      pos = &scan_.back().pos;
+    } else if (real != 0) {
+      at = frames_[real - 1].node;
+      pos = &realPos;
+    } else {
+      return;
+    }
+    if (*pos >= nodes_[at].orderSize) {
+      if (!scan_.empty()) {
+        scan_.pop_back();
+      } else if (--real != 0) {
+        realPos = frames_[real - 1].pos;
+      }
+      continue;
+    }
+    const std::uint32_t code = order_[nodes_[at].orderAt + (*pos)++];
+    const std::uint32_t child = code >> 1;
+    if ((code & 1) == 0) {
+      const Node& c = nodes_[child];
+      const bool wanted = pass == Pass::Walk ? c.state == State::Unread
+                                             : c.listable && c.cached == kNone && c.ticket == 0 &&
+                                                   !early_.contains(child);
+      if (wanted) {
+        Submit(child, pass);
+        if (++inFlight >= maxInFlight) return;
+      }
+      continue;
+    }
+    if (pass == Pass::Walk) {
+      if (nodes_[child].state == State::Submitted) {
+        // Absorb adds nodes: no reference into nodes_ may be held across it.
+        if (auto read = pool_.TakeIfDone(nodes_[child].ticket)) Absorb(child, *read);
+      }
+      const State state = nodes_[child].state;
+      if (state != State::Absorbed && state != State::Consumed) continue;
+    }
+    if (nodes_[child].orderSize != 0) scan_.push_back({child, 0, 0});
+  }
+}
+
+std::string FolderWalk::PathOf(std::uint32_t node) const {
+  std::vector<std::uint32_t> chain;
+  for (std::uint32_t at = node; nodes_[at].parent != kNone; at = nodes_[at].parent) chain.push_back(at);
+  std::string path = root_;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) path.append(NameOf(nodes_[*it])).push_back(context_.separator);
+  return path;
+}
+
+void FolderWalk::GetSubFolders(const std::string& Path) {
+  ListingHost& host = context_.host;
+  root_ = Path;
+  givenSize_ = Path.size();
+  if (root_.empty() || root_.back() != context_.separator) root_.push_back(context_.separator);
+  nodes_.assign(1, Node{});
+  frames_.clear();
+  path_ = root_;
+  current_ = root_;
+
+  // Takes the read of `node` in its turn and keeps what the listing needs.
+  auto consume = [&](std::uint32_t node) {
+    TopUp(Pass::Walk);
+    if (nodes_[node].state == State::Unread) Submit(node, Pass::Walk);
+    if (nodes_[node].state == State::Submitted) {
+      FolderRead read = pool_.Take(nodes_[node].ticket, [this] { return KeepGoing(); });
+      if (read.outcome == FolderRead::Outcome::Stopped) return false;
+      Absorb(node, read);
+    }
+    Node& n = nodes_[node];
+    n.state = State::Consumed;
+    FolderRead read = std::move(early_.at(node));
+    early_.erase(node);
+    earlyBytes_ -= read.bytes();
+    switch (read.outcome) {
+      case FolderRead::Outcome::Read:
+        break;
+      case FolderRead::Outcome::Changed:
+        n.listable = false;
+        host.ReportProblem({Problem::Kind::ChangedFolder, current_, read.error});
+        return true;
+      default:
+        n.listable = false;
+        host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
+        return true;
+    }
+    if (n.hasId && !visited_.insert(n.id).second) {
+      n.listable = false;
+      DropSubtree(node);
+      host.ReportProblem({Problem::Kind::FolderLoop, current_, {}});
+      return true;
+    }
+    if (read.error) {
+      // Cut short: what was found is walked; the listing reads it again.
+      host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
+      return true;
+    }
+    if (cacheFull_ || !read.collected) {
+      // A folder without files needs no second read.
+      if (read.filesSeen == 0) {
+        n.cached = static_cast<std::uint32_t>(cache_.size());
+        cache_.emplace_back();
+      }
+      return true;
+    }
+    if (cacheUsed_ + read.files.bytes() > context_.options.cacheBudget) {
+      cacheFull_ = true;  // kept folders stay a prefix of the listing order
+      return true;
+    }
+    cacheUsed_ += read.files.bytes();
+    n.cached = static_cast<std::uint32_t>(cache_.size());
+    cache_.push_back(std::move(read.files));
+    return true;
+  };
+
+  if (!consume(0)) return;
+  frames_.push_back({0, 0, root_.size()});
+  std::string shown = current_;
+  while (KeepGoing()) {
+    const auto next = Advance();
+    if (!next) break;
+    host.DispListFile(shown);
+    if (!consume(*next)) break;
+    shown = current_;
+  }
+  pool_.DropAll();
+  for (Node& n : nodes_) n.ticket = 0;
+  early_.clear();
+  earlyBytes_ = 0;
+}
+
+bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
+  ListingHost& host = context_.host;
+  frames_.clear();
+  path_ = root_;
+  current_ = root_;
+  bool first = true;
+  bool completed = true;
+  while (true) {
+    std::uint32_t node = 0;
+    if (!first) {
+      const auto next = Advance();
+      if (!next) break;
+      node = *next;
+    }
+    host.Yield();
+    if (!host.Continue()) {
+      completed = false;
+      break;
+    }
+    host.DispListFile(current_);
+    TopUp(Pass::List);
+    Node& n = nodes_[node];
+    if (n.listable && n.cached != kNone) {
+      visit({current_, givenSize_, &cache_[n.cached]});
+      cache_[n.cached] = FileRecords();  // listed once: the memory goes
+    } else if (n.listable) {
+      FolderRead read;
+      if (const auto it = early_.find(node); it != early_.end()) {
+        read = std::move(it->second);
+        early_.erase(it);
+      } else {
+        if (n.ticket == 0) Submit(node, Pass::List);
+        if (const auto it2 = early_.find(node); it2 != early_.end()) {
+          read = std::move(it2->second);
+          early_.erase(it2);
+        } else {
+          read = pool_.Take(n.ticket, [this] {
+            context_.host.Yield();
+            return context_.host.Continue();
+          });
+        }
+      }
+      n.ticket = 0;
+      switch (read.outcome) {
+        case FolderRead::Outcome::Stopped:
+          completed = false;
+          break;
+        case FolderRead::Outcome::Changed:
+          host.ReportProblem({Problem::Kind::ChangedFolder, current_, read.error});
+          break;
+        case FolderRead::Outcome::Unreadable:
+          host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
+          break;
+        case FolderRead::Outcome::Read:
+          if (read.error) host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
+          visit({current_, givenSize_, &read.files});
+          break;
+      }
+      if (!completed) break;
+    }
+    if (first) {
+      frames_.push_back({0, 0, root_.size()});
+      first = false;
+    }
+  }
+  pool_.DropAll();
+  early_.clear();
+  earlyBytes_ = 0;
+  held_.clear();
+  heldAt_.clear();
+  cursor_ = kNone;
+  return completed;
 }
 
 }  // namespace vexaro::engine

@@ -1,44 +1,146 @@
 #pragma once
-// The folder tree walk and the file enumeration of one folder.
+// The folder tree walk and the file enumeration of each folder.
+//
+// The walk keeps each folder as (parent, name), never as a full path, so
+// memory grows with the number of folders, not with their depth. Every
+// folder below the start folder is opened through its parent's handle
+// without following links, and when the listing opens it again its identity
+// must still be the one the walk recorded: a folder replaced by a link (or by
+// anything else) is reported, never followed.
+//
+// Both passes go through the folders in listing order: the order of their
+// full paths under CompareNames, which the tree gives without building the
+// paths, since a folder's own path sorts just before the paths below it.
+// Worker threads (ReadPool) read folders ahead of that order; the engine
+// takes the results in order, so what it shows never depends on them.
 
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
-#include "engine/folder_cache.h"
+#include "engine/folder_read.h"
 #include "engine/host.h"
+#include "engine/read_pool.h"
 #include "platform/file_system.h"
 
 namespace vexaro::engine {
 
-// One folder to list: its full path and what the walk kept of its files.
-struct FolderItem {
-  std::string path;
-  FolderCache::Id files = FolderCache::kNotKept;
+struct WalkOptions {
+  platform::StampFields wanted{true, true};  // what the listing shows
+  std::size_t cacheBudget = std::size_t{32} << 20;  // bytes of file records the walk keeps for the listing
+  unsigned workers = 1;                             // as ReadPool::WorkersFor; 1: none
 };
-
-inline std::string_view SortKey(const FolderItem& item) noexcept { return item.path; }
 
 struct WalkContext {
   platform::DirectorySearch& directories;
   ListingHost& host;
   char separator;
-  FolderCache* cache = nullptr;  // null: keep nothing, the listing reads again
+  WalkOptions options = {};
 };
 
-// Walks the tree below `Path` breadth-first and replaces `folders` with
-// element 0 (path empty; it stands for `Path` and carries what was kept of
-// its files) followed by the full path of every folder below it, without a
-// trailing separator, in the order met. Links and junctions to folders are
-// not entered, and a folder met a second time (bind mounts) is not read again.
-// Shows each finished folder but the last through DispListFile, yields once
-// per folder and once per entry, and returns early with what it has found
-// once the run flag is cleared.
-void GetSubFolders(WalkContext& context, const std::string& Path, std::vector<FolderItem>& folders);
+class FolderWalk {
+ public:
+  explicit FolderWalk(WalkContext context);
+  ~FolderWalk();
+  FolderWalk(const FolderWalk&) = delete;
+  FolderWalk& operator=(const FolderWalk&) = delete;
 
-// Replaces `files` with element 0 (empty) followed by every entry of `path`
-// that is not a folder, in the order the platform returns them. A folder that
-// cannot be read gives element 0 only and is reported to the host.
-void GetFolderFiles(WalkContext& context, std::string_view path, FolderFiles& files);
+  // Walks the tree below `Path`. Shows each finished folder but the last
+  // through DispListFile, yields once per folder, and returns early with what
+  // it has found once the run flag is cleared. Links and junctions to folders
+  // are not entered, and a folder met a second time (bind mounts) is not
+  // read again.
+  void GetSubFolders(const std::string& Path);
+
+  // The files of one folder as the listing gets them.
+  struct Listed {
+    std::string_view path;      // full path, with its trailing separator
+    std::size_t relativeStart;  // where the part below the start folder begins
+    const FileRecords* files;   // null when there is nothing to list
+  };
+  // Calls `visit` for every folder the walk found, in listing order, with its
+  // files sorted by name (GetFolderFiles), until `visit` returns false.
+  // Yields and shows each folder before its files are fetched; reports what
+  // cannot be read again to the host. Returns false when stopped.
+  bool ListFolders(const std::function<void(const Listed&)>& visit);
+
+  std::size_t folderCount() const { return nodes_.size(); }
+
+ private:
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+  enum class State : std::uint8_t { Unread, Submitted, Absorbed, Consumed, Skipped };
+  struct Node {
+    std::uint32_t parent = kNone;
+    std::uint32_t depth = 0;
+    std::uint32_t nameAt = 0;  // in names_
+    std::uint32_t nameSize = 0;
+    std::uint32_t orderAt = 0;  // children in listing order, in order_
+    std::uint32_t orderSize = 0;
+    std::uint32_t cached = kNone;  // in cache_
+    State state = State::Unread;
+    bool hasId = false;
+    bool listable = true;  // false: unreadable, a loop or changed; nothing to list
+    platform::FolderId id;
+    ReadPool::Ticket ticket = 0;
+  };
+  struct Frame {
+    std::uint32_t node;
+    std::uint32_t pos;
+    std::size_t pathSize;
+  };
+  enum class Pass { Walk, List };
+
+  std::string_view NameOf(const Node& node) const { return {names_.data() + node.nameAt, node.nameSize}; }
+  std::optional<std::uint32_t> Advance();
+  void TopUp(Pass pass);
+  bool Submit(std::uint32_t node, Pass pass);
+  FolderRead Take(std::uint32_t node, Pass pass);
+  void Absorb(std::uint32_t node, FolderRead& read);
+  void DropSubtree(std::uint32_t node);
+  std::shared_ptr<platform::Folder> Acquire(std::uint32_t node, std::error_code& error, bool& changed);
+  std::shared_ptr<platform::Folder> OpenVerified(std::uint32_t node, std::error_code& error, bool& changed);
+  void Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle);
+  std::shared_ptr<platform::Folder> Held(std::uint32_t node);
+  std::string PathOf(std::uint32_t node) const;  // for reports only
+  bool KeepGoing();
+  void StartPass();
+
+  WalkContext context_;
+  ReadPool pool_;
+  std::string root_;  // the start folder with its separator
+  std::size_t givenSize_ = 0;  // its length as given: relative paths start there
+  std::vector<Node> nodes_;
+  std::string names_;
+  std::vector<std::uint32_t> order_;  // child << 1, | 1 for the folders below the child
+  std::vector<FileRecords> cache_;
+  std::size_t cacheUsed_ = 0;
+  bool cacheFull_ = false;
+  // Reads taken ahead of their turn, kept until the engine gets there.
+  std::unordered_map<std::uint32_t, FolderRead> early_;
+  std::size_t earlyBytes_ = 0;
+  struct IdHash {
+    std::size_t operator()(const platform::FolderId& id) const noexcept {
+      return std::hash<std::uint64_t>{}(id.device * 0x9E3779B97F4A7C15ull ^ id.inode);
+    }
+  };
+  std::unordered_set<platform::FolderId, IdHash> visited_;
+  // Handles of recently opened folders, most recent first: bases for opening
+  // their subfolders, so that a folder costs one open however deep it lies.
+  std::list<std::pair<std::uint32_t, std::shared_ptr<platform::Folder>>> held_;
+  std::unordered_map<std::uint32_t, decltype(held_)::iterator> heldAt_;
+  std::uint32_t cursor_ = kNone;  // the folder opened last
+  // Where the pass stands: the folders whose children it is going through.
+  std::vector<Frame> frames_;
+  std::string path_;  // full path of frames_.back(), with its separator
+  std::string current_;
+  std::vector<Frame> scan_;
+};
 
 }  // namespace vexaro::engine

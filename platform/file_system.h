@@ -51,49 +51,67 @@ struct DirEntry {
   std::optional<FileStamp> stamp;
 };
 
-// Identity of a folder on its device, for cycle detection.
+// Identity of a folder on its device: (device, inode) on Linux, (volume
+// serial, file index) on Windows. It is what tells a folder from whatever has
+// taken its name since it was first seen.
 struct FolderId {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   friend bool operator==(const FolderId&, const FolderId&) = default;
 };
 
-// An open folder. Closing happens in the destructor, so a search never
-// outlives the procedure that opened it.
-class Folder {
- public:
-  virtual ~Folder() = default;
-
-  // Moves to the next entry other than "." and "..". Returns false at the
-  // end, and also when reading fails part-way (error() then says why).
-  virtual bool Next(DirEntry& entry) = 0;
-  virtual std::error_code error() const = 0;
-
-  // The folder's identity, when the platform has one (empty on Windows,
-  // where links and junctions are never entered and so cannot loop).
-  virtual std::optional<FolderId> id() const = 0;
-
-  // Size and times of the entry `name` of this folder. A link to a file
-  // gives the values of the file it points to, a dangling link its own.
-  // Returns nullopt when the entry cannot be read (vanished, no access).
-  virtual std::optional<FileStamp> Stat(std::string_view name, StampFields wanted) = 0;
-};
+class Folder;
 
 struct OpenResult {
   std::unique_ptr<Folder> folder;  // null on failure
   std::error_code error;
 };
 
+// An open folder. Closing happens in the destructor.
+//
+// Threads: Next and error belong to one thread at a time. OpenChild,
+// OpenParent, id and Stat may be called from any thread, also while another
+// thread is in Next, so that one thread can enumerate a folder while another
+// opens its subfolders.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+
+  // Moves to the next entry other than "." and "..". Returns false at the
+  // end, and also when reading fails part-way (error() then says why). One
+  // pass only: open the folder again to read it again.
+  virtual bool Next(DirEntry& entry) = 0;
+  virtual std::error_code error() const = 0;
+
+  // The folder's identity, read when it was opened; empty where the platform
+  // has none.
+  virtual std::optional<FolderId> id() const = 0;
+
+  // Size and times of the entry `name` of this folder. A link to a file
+  // gives the values of the file it points to, a dangling link its own.
+  // Returns nullopt when the entry cannot be read (vanished, no access).
+  virtual std::optional<FileStamp> Stat(std::string_view name, StampFields wanted) = 0;
+
+  // Opens the subfolder `name` of this very folder, never following a link:
+  // a symbolic link or junction there fails with
+  // std::errc::too_many_symbolic_link_levels, anything else that is not a
+  // folder with std::errc::not_a_directory. No path is built, so neither
+  // depth nor length is limited.
+  virtual OpenResult OpenChild(std::string_view name) = 0;
+
+  // Opens the folder that holds this one now (which, if it has been moved,
+  // is not the one it was opened from: callers compare ids).
+  virtual OpenResult OpenParent() = 0;
+};
+
 class DirectorySearch {
  public:
   virtual ~DirectorySearch() = default;
-  // Opens the folder `path`, which ends with the platform's separator. No
-  // limit on the length or depth of the path. Fails with an error code when
-  // the folder does not exist, is no folder, or cannot be read.
+  // Opens the folder `path` as the system resolves it, links included (a
+  // start folder the user chose). Fails with an error code when the folder
+  // does not exist, is no folder, or cannot be read. Keeps nothing open
+  // between calls. Safe to call from several threads.
   virtual OpenResult OpenFolder(std::string_view path) = 0;
-  // Closes whatever the search keeps open between calls to make the next
-  // open cheaper. Called when a listing ends, so that nothing stays open.
-  virtual void Release() {}
 };
 
 }  // namespace vexaro::platform

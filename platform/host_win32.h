@@ -15,12 +15,15 @@
 
 namespace vexaro::platform::win32 {
 
-// Directory search with FindFirstFileExW on the \\?\ form of the path, so no
-// length limit applies. Size and times come from the search record itself.
-// Symbolic links and junctions to folders are reported as LinkedFolder, as is
-// any folder reparse point whose kind the system does not tell (Wine reports
-// its links that way); other reparse points (cloud placeholders,
-// deduplicated folders) are ordinary folders.
+// Directory search on folder handles. A start folder is opened by the long
+// path form (no length limit), links followed; every folder below it is
+// opened relative to its parent's handle and as itself, never through a link.
+// Entries, with their size and times, are read from the folder's handle, so
+// the folder read is always the one opened. Symbolic links and junctions to
+// folders are reported as LinkedFolder, as is any folder reparse point whose
+// kind the system does not tell (Wine reports its links that way); other
+// reparse points (cloud placeholders, deduplicated folders) are ordinary
+// folders. A folder's id is its volume serial number and file index.
 class Win32DirectorySearch final : public DirectorySearch {
  public:
   OpenResult OpenFolder(std::string_view path) override;

@@ -135,15 +135,15 @@ TEST_F(RunTest, FailedWriteStopsTheRunWithStatusOne) {
 TEST_F(RunTest, InterruptKeepsWholeLinesAndGivesStatus130) {
   std::string header = Listing("C:\\data\\", {});
   header.resize(header.size() - 2);  // without the final line end
+  std::string otherHeader = Listing("C:\\other\\", {});
+  otherHeader.resize(otherHeader.size() - 2);
   const std::tuple<std::string_view, int, std::string> cases[] = {
-      // Ctrl-C as this folder is opened the first or second time. In the walk:
-      // the header is written, and the stop comes at the first folder.
-      {"C:\\data\\sub\\", 1, header},
-      // While listing: that folder is completed, the next is not begun, and
-      // no final line end follows.
-      {"C:\\data\\", 2, header + "\r\n        1536 : a.txt\r\n         700 : c.log"},
-      // The first start folder is complete; the second is not begun.
-      {"C:\\data\\sub\\", 2, Listing("C:\\data\\", kData)},
+      // Ctrl-C as a folder is opened in the walk: the header is written, and
+      // the stop comes at the first folder.
+      {"C:\\data\\sub", 1, header},
+      {"C:\\data", 1, header},
+      // The first start folder is complete; the second ends with its header.
+      {"C:\\other", 1, Listing("C:\\data\\", kData) + otherHeader},
   };
   for (const auto& [folder, time, text] : cases) {
     output = {};

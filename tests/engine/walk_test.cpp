@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "engine/sort.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/recording_host.h"
 
@@ -10,12 +13,6 @@ namespace {
 
 using testing::FakeSystem;
 using testing::RecordingHost;
-
-std::vector<std::string> Paths(const std::vector<FolderItem>& folders) {
-  std::vector<std::string> out;
-  for (const auto& f : folders) out.push_back(f.path);
-  return out;
-}
 
 class WalkTest : public ::testing::Test {
  protected:
@@ -26,75 +23,206 @@ class WalkTest : public ::testing::Test {
     system.AddFile("C:\\Data\\top.txt", 1);
     host.blnContinue = true;
   }
-  std::vector<FolderItem> Walk(const std::string& path) {
-    WalkContext context{system.directories(), host, '\\'};
-    std::vector<FolderItem> folders = {{"stale"}};
-    GetSubFolders(context, path, folders);
-    return folders;
+
+  // Walks `path` and lists it: "folder: file file ..." per folder, in the
+  // order the listing gets them.
+  std::vector<std::string> Walk(const std::string& path, WalkOptions options = {}) {
+    FolderWalk walk({system.directories(), host, '\\', options});
+    walk.GetSubFolders(path);
+    std::vector<std::string> out;
+    if (!host.blnContinue) return out;
+    walk.ListFolders([&](const FolderWalk::Listed& folder) {
+      // Given without its separator, the start folder's files read "\\name".
+      std::string line(folder.path.substr(folder.relativeStart));
+      if (line.starts_with('\\')) line.erase(0, 1);
+      line += ":";
+      folder.files->ForEach([&](const FileRef& file) { line.append(" ").append(file.name); });
+      out.push_back(line);
+    });
+    return out;
   }
+
+  std::vector<std::string> Problems() const {
+    std::vector<std::string> out;
+    for (const auto& e : host.events) {
+      if (e.starts_with("problem:")) out.push_back(e);
+    }
+    return out;
+  }
+
   FakeSystem system;
   RecordingHost host;
 };
 
-TEST_F(WalkTest, BreadthFirstWithAndWithoutTrailingSeparator) {
-  const std::vector<std::string> expected = {"", "C:\\Data\\A", "C:\\Data\\B", "C:\\Data\\A\\A1"};
-  EXPECT_EQ(Paths(Walk("C:\\Data")), expected);
-  EXPECT_EQ(Paths(Walk("C:\\Data\\")), expected);
+TEST_F(WalkTest, ListsInFullPathOrderWithAndWithoutTrailingSeparator) {
+  const std::vector<std::string> expected = {": top.txt", "A\\: f.txt", "A\\A1\\:", "B\\:"};
+  EXPECT_EQ(Walk("C:\\Data"), expected);
+  EXPECT_EQ(Walk("C:\\Data\\"), expected);
   EXPECT_EQ(system.openFolders(), 0);
+}
+
+// Folder paths sorted whole put "a-b" (0x2D) before "a\x" (0x5C) and "a_b"
+// (0x5F) after it; the tree must give that order without building paths.
+// Random trees, walked with and without worker threads.
+TEST_F(WalkTest, OrderIsThatOfSortedFullPathsOnRandomTrees) {
+  const std::vector<std::string> pieces = {"a", "b", "-", "_", "A", "\xC3\xA9", "\xEE\x80\x80", "\xF0\x9F\x98\x80", "\xFF",
+                                           " ", "."};
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    FakeSystem tree;
+    std::mt19937 random(seed);
+    std::vector<std::string> folders = {"C:\\R"};
+    tree.AddFolder("C:\\R");
+    for (int i = 0; i < 300; ++i) {
+      std::string name;
+      for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n) name += pieces[random() % pieces.size()];
+      if (name == "." ) name = "..x";
+      const std::string parent = folders[random() % folders.size()];
+      const std::string path = parent + "\\" + name;
+      if (std::find(folders.begin(), folders.end(), path) != folders.end()) continue;
+      tree.AddFolder(path);
+      tree.AddFile(path + "\\f", 1);
+      folders.push_back(path);
+    }
+    // Sorted as the paths stand, without a trailing separator.
+    SortArray(folders, [] {});
+    std::vector<std::string> expected;
+    for (std::string& path : folders) expected.push_back(path + "\\");
+    for (unsigned workers : {1u, 3u}) {
+      RecordingHost recording;
+      recording.blnContinue = true;
+      FolderWalk walk({tree, recording, '\\', {{true, true}, 1024, workers}});
+      walk.GetSubFolders("C:\\R");
+      std::vector<std::string> listed;
+      ASSERT_TRUE(walk.ListFolders([&](const FolderWalk::Listed& folder) { listed.emplace_back(folder.path); }));
+      EXPECT_EQ(listed, expected) << "seed " << seed << ", workers " << workers;
+      EXPECT_EQ(tree.openFolders(), 0);
+    }
+  }
 }
 
 TEST_F(WalkTest, ShowsEachFinishedFolderButTheLast) {
   host.recordYields = false;
-  Walk("C:\\Data\\");
-  const std::vector<std::string> shown = {"show: C:\\Data\\", "show: C:\\Data\\A\\", "show: C:\\Data\\B\\"};
+  FolderWalk walk({system.directories(), host, '\\'});
+  walk.GetSubFolders("C:\\Data\\");
+  const std::vector<std::string> shown = {"show: C:\\Data\\", "show: C:\\Data\\A\\", "show: C:\\Data\\A\\A1\\"};
   EXPECT_EQ(host.events, shown);
 
   host.events.clear();
   system.AddFolder("C:\\Leaf");
-  EXPECT_EQ(Paths(Walk("C:\\Leaf\\")), std::vector<std::string>{""});
+  FolderWalk leaf({system.directories(), host, '\\'});
+  leaf.GetSubFolders("C:\\Leaf\\");
   EXPECT_TRUE(host.events.empty()) << "a folder without subfolders shows nothing";
 }
 
-TEST_F(WalkTest, DriveRootAndUnreadableSubfolder) {
-  system.AddFolder("C:\\Other");
+TEST_F(WalkTest, UnreadableLinkedAndLoopingFoldersGiveNoLines) {
   system.SetUnreadable("C:\\Data\\B");
   system.AddFolder("C:\\Data\\B\\Below");
-  const auto folders = Paths(Walk("C:\\"));
-  const std::vector<std::string> expected = {"", "C:\\Data", "C:\\Other", "C:\\Data\\A", "C:\\Data\\B",
-                                             "C:\\Data\\A\\A1"};
-  EXPECT_EQ(folders, expected);
-}
-
-TEST_F(WalkTest, StopReturnsAfterAtMostTheEntryAtHand) {
-  // STOP inside the yield before the start folder's second entry.
-  int yields = 0;
-  host.duringYield = [&](RecordingHost& h) {
-    if (++yields == 3) h.Stop();
-  };
-  const auto folders = Paths(Walk("C:\\Data\\"));
-  EXPECT_EQ(folders, (std::vector<std::string>{"", "C:\\Data\\A", "C:\\Data\\B"}));
-  for (const auto& e : host.events) EXPECT_NE(e.rfind("show:", 0), 0u) << "queued folders are not shown";
-  EXPECT_EQ(system.openFolders(), 0);
-}
-
-TEST_F(WalkTest, FolderFilesAreTheNonFolderEntries) {
-  system.AddFile("C:\\Data\\README", 1);
-  system.AddFolder("C:\\Data\\dir.with.dot");
   system.AddLinkedFolder("C:\\Data\\link");
-  WalkContext context{system.directories(), host, '\\'};
-  FolderFiles files;
-  files.entries = {{"stale"}};
-  GetFolderFiles(context, "C:\\Data", files);
-  ASSERT_EQ(files.entries.size(), 3u);
-  EXPECT_EQ(files.entries[0].name, "");
-  EXPECT_EQ(files.entries[1].name, "top.txt");
-  EXPECT_EQ(files.entries[2].name, "README");
-  EXPECT_EQ(files.StampOf(files.entries[2])->size, 1u) << "the search record's size is kept";
-
-  system.SetUnreadable("C:\\Data\\B");
-  GetFolderFiles(context, "C:\\Data\\B\\", files);
-  EXPECT_EQ(files.entries.size(), 1u);
+  system.AddMountOf("C:\\Data\\A\\again", "C:\\Data");
+  EXPECT_EQ(Walk("C:\\Data\\"), (std::vector<std::string>{": top.txt", "A\\: f.txt", "A\\A1\\:"}));
+  EXPECT_EQ(Problems(), (std::vector<std::string>{"problem: loop C:\\Data\\A\\again\\",
+                                                  "problem: unreadable-folder C:\\Data\\B\\"}));
   EXPECT_EQ(system.openFolders(), 0);
+}
+
+// Whatever takes a folder's name after the walk saw it, a link above all,
+// is reported and never listed in its place. Without kept files the listing
+// opens every folder again; with them it lists what the walk read.
+TEST_F(WalkTest, AFolderReplacedAfterTheWalkIsNeverFollowed) {
+  struct Case {
+    const char* name;
+    std::size_t cacheBudget;
+    void (FakeSystem::*replace)(std::string_view);
+    std::vector<std::string> listed;
+    std::vector<std::string> problems;
+  };
+  const std::vector<Case> cases = {
+      {"link, read again", 0, &FakeSystem::ReplaceWithLink, {": top.txt", "A\\A1\\:", "B\\:"},
+       {"problem: changed C:\\Data\\A\\"}},
+      {"other folder, read again", 0, &FakeSystem::ReplaceWithOtherFolder, {": top.txt", "A\\A1\\:", "B\\:"},
+       {"problem: changed C:\\Data\\A\\"}},
+      {"link, kept", 1 << 20, &FakeSystem::ReplaceWithLink, {": top.txt", "A\\: f.txt", "A\\A1\\:", "B\\:"}, {}},
+  };
+  for (const Case& c : cases) {
+    FakeSystem fresh;
+    fresh.AddFolder("C:\\Data\\A\\A1");
+    fresh.AddFile("C:\\Data\\A\\f.txt", 1);
+    fresh.AddFolder("C:\\Data\\B");
+    fresh.AddFile("C:\\Data\\top.txt", 1);
+    RecordingHost recording;
+    recording.blnContinue = true;
+    FolderWalk walk({fresh, recording, '\\', {{true, true}, c.cacheBudget, 1}});
+    walk.GetSubFolders("C:\\Data\\");
+    (fresh.*c.replace)("C:\\Data\\A");
+    std::vector<std::string> listed;
+    walk.ListFolders([&](const FolderWalk::Listed& folder) {
+      std::string line(folder.path.substr(folder.relativeStart));
+      line += ":";
+      folder.files->ForEach([&](const FileRef& file) { line.append(" ").append(file.name); });
+      listed.push_back(line);
+    });
+    std::vector<std::string> problems;
+    for (const auto& e : recording.events) {
+      if (e.starts_with("problem:")) problems.push_back(e);
+    }
+    EXPECT_EQ(listed, c.listed) << c.name;
+    EXPECT_EQ(problems, c.problems) << c.name;
+    EXPECT_EQ(fresh.openFolders(), 0) << c.name;
+  }
+}
+
+TEST_F(WalkTest, AFolderTurnedIntoALinkDuringTheWalkIsNotEntered) {
+  system.AddFile("C:\\Data\\B\\secret", 1);
+  system.onOpen([&](std::string_view path) {
+    if (path == "C:\\Data\\B") system.ReplaceWithLink("C:\\Data\\B");
+  });
+  EXPECT_EQ(Walk("C:\\Data\\"), (std::vector<std::string>{": top.txt", "A\\: f.txt", "A\\A1\\:"}));
+  EXPECT_EQ(Problems(), (std::vector<std::string>{"problem: changed C:\\Data\\B\\"}));
+}
+
+// Deep chains side by side, with a side folder at every level so that the
+// walk keeps coming back up: opens stay proportional to the folders, however
+// deep, also when the listing opens every folder again.
+TEST_F(WalkTest, DeepChainsCostAFewOpensPerFolder) {
+  constexpr int kDepth = 400;
+  for (const char* top : {"C:\\T\\a", "C:\\T\\b"}) {
+    std::string path = top;
+    for (int level = 0; level < kDepth; ++level) {
+      system.AddFolder(path + "\\e");
+      path += "\\d";
+    }
+    system.AddFile(path + "\\bottom", 1);
+  }
+  const int folders = 2 * (2 * kDepth) + 3;
+  for (std::size_t budget : {std::size_t{0}, std::size_t{1} << 20}) {
+    for (unsigned workers : {1u, 2u}) {
+      const int before = system.opens();
+      const auto listed = Walk("C:\\T", {{true, true}, budget, workers});
+      ASSERT_EQ(listed.size(), static_cast<std::size_t>(folders));
+      EXPECT_LE(system.opens() - before, 6 * folders) << "budget " << budget << ", workers " << workers;
+      EXPECT_EQ(system.openFolders(), 0);
+    }
+  }
+}
+
+TEST_F(WalkTest, StopEndsTheWalkAndLeavesNothingOpen) {
+  for (int i = 0; i < 50; ++i) system.AddFolder("C:\\Data\\B\\" + std::to_string(i));
+  for (unsigned workers : {1u, 3u}) {
+    for (int at = 1; at < 60; at += 7) {
+      host = RecordingHost();
+      host.blnContinue = true;
+      int yields = 0;
+      host.duringYield = [&](RecordingHost& h) {
+        if (++yields == at) h.Stop();
+      };
+      FolderWalk walk({system.directories(), host, '\\', {{true, true}, 1 << 20, workers}});
+      walk.GetSubFolders("C:\\Data\\");
+      if (host.blnContinue) continue;  // the walk ended before that yield
+      EXPECT_LE(yields - at, 1) << "STOP answered at the next yield";
+      EXPECT_FALSE(walk.ListFolders([](const FolderWalk::Listed&) { ADD_FAILURE() << "listed after STOP"; }));
+    }
+    EXPECT_EQ(system.openFolders(), 0);
+  }
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST(DirectorySearchTest, NamesAndLinksComeBackAsTheyAre) {
   EXPECT_EQ(folder->Stat("vanishing", {true, true}), std::nullopt);
 }
 
-TEST(DirectorySearchTest, PathsBeyondPathMaxOpenWithFewDescriptorsAllClosedAtTheEnd) {
+TEST(DirectorySearchTest, PathsBeyondPathMaxOpenChildByChildAndClimbBack) {
   PosixTree tree;
   // Made relative to descriptors: the kernel takes no path this long.
   const std::string name(120, 'd');
@@ -82,15 +82,57 @@ TEST(DirectorySearchTest, PathsBeyondPathMaxOpenWithFewDescriptorsAllClosedAtThe
   ASSERT_GT(deep.size(), static_cast<std::size_t>(PATH_MAX));
 
   const int before = testing::OpenDescriptorCount();
-  PosixDirectorySearch cold, bounded(8);
-  EXPECT_EQ(Describe(cold, deep), "bottom file 0\n");
-  cold.Release();
-  for (std::string path = tree.root(); path.size() <= deep.size(); path += name + "/") {
-    EXPECT_EQ(Describe(bounded, path), path == deep ? "bottom file 0\n" : name + " folder\n");
-    EXPECT_LE(testing::OpenDescriptorCount() - before, 8);
+  PosixDirectorySearch search;
+  EXPECT_EQ(Describe(search, deep), "bottom file 0\n");
+  std::vector<FolderId> ids;
+  {
+    std::unique_ptr<Folder> folder = search.OpenFolder(tree.root()).folder;
+    ASSERT_TRUE(folder);
+    for (int level = 0; level < 40; ++level) {
+      ids.push_back(folder->id().value());
+      folder = folder->OpenChild(name).folder;
+      ASSERT_TRUE(folder) << level;
+    }
+    EXPECT_TRUE(folder->Stat("bottom", {true, true}));
+    for (int level = 39; level >= 0; --level) {
+      folder = folder->OpenParent().folder;
+      ASSERT_TRUE(folder);
+      EXPECT_EQ(folder->id(), ids[level]) << level;
+    }
   }
-  bounded.Release();
   EXPECT_EQ(testing::OpenDescriptorCount(), before);
+}
+
+// A subfolder is opened only as the folder it is: a link there, or a file,
+// is refused, never followed.
+TEST(DirectorySearchTest, OpenChildRefusesLinksAndFiles) {
+  PosixTree tree;
+  tree.Folder("sub");
+  tree.File("file", 1);
+  tree.Link("to-sub", "sub");
+  tree.Link("to-outside", "/tmp");
+  const auto top = PosixDirectorySearch().OpenFolder(tree.root()).folder;
+  ASSERT_TRUE(top);
+  const struct {
+    const char* name;
+    std::errc error;
+  } cases[] = {
+      {"to-sub", std::errc::too_many_symbolic_link_levels},
+      {"to-outside", std::errc::too_many_symbolic_link_levels},
+      {"file", std::errc::not_a_directory},
+      {"missing", std::errc::no_such_file_or_directory},
+      {"..", std::errc::invalid_argument},
+      {"sub/..", std::errc::invalid_argument},
+  };
+  for (const auto& c : cases) {
+    const OpenResult result = top->OpenChild(c.name);
+    EXPECT_FALSE(result.folder) << c.name;
+    EXPECT_EQ(result.error, c.error) << c.name;
+  }
+  const OpenResult sub = top->OpenChild("sub");
+  ASSERT_TRUE(sub.folder);
+  EXPECT_NE(sub.folder->id(), top->id());
+  EXPECT_EQ(sub.folder->OpenParent().folder->id(), top->id());
 }
 
 TEST(DirectorySearchTest, ABindMountLoopIsWalkedOnce) {
@@ -106,16 +148,14 @@ TEST(DirectorySearchTest, ABindMountLoopIsWalkedOnce) {
     testing::RecordingHost host;
     host.recordYields = false;
     host.blnContinue = true;
-    engine::WalkContext context{search, host, '/'};
-    std::vector<engine::FolderItem> folders;
-    engine::GetSubFolders(context, tree.root(), folders);
-    for (const auto& folder : folders) out += folder.path + "\n";
+    engine::FolderWalk walk({search, host, '/'});
+    walk.GetSubFolders(tree.root());
+    walk.ListFolders([&](const engine::FolderWalk::Listed& folder) { out.append(folder.path).append("\n"); });
     for (const auto& event : host.events) out += event.starts_with("problem") ? event + "\n" : "";
     return 0;
   });
   if (status == testing::kCannotRun) GTEST_SKIP() << "bind mounts not permitted here";
-  EXPECT_EQ(output, std::string("\n").append(tree.Path("a\n") + tree.Path("a/loop\n")) + "problem: loop " +
-                        tree.Path("a/loop/\n"));
+  EXPECT_EQ(output, tree.Path("\n") + tree.Path("a/\n") + "problem: loop " + tree.Path("a/loop/\n"));
 }
 
 // In the child's own mount namespace: an ext2 image labelled by mkfs, with

@@ -2,16 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "engine/listing.h"
+#include "engine/walk.h"
+#include "platform/posix/directory_search.h"
 #include "tests/platform/posix_tree.h"
 #include "tests/support/recording_host.h"
 
 namespace vexaro::engine {
 namespace {
 
-TEST(HostListingTest, ListsARealTreeLineForLine) {
+TEST(HostListingTest, ListsARealTreeLineForLineWithAndWithoutWorkers) {
   testing::PosixTree tree;
   tree.File("a.txt", 1536);
   tree.File("line\nbreak", 3);
@@ -30,8 +33,13 @@ TEST(HostListingTest, ListsARealTreeLineForLine) {
   StringSink sink(text);
   ListingOptions options;
   options.CheckFree = false;
-  ListingJob(*system, host, sink).DoWork(root, options);
-  EXPECT_EQ(testing::OpenDescriptorCount(), descriptorsBefore) << "a listing leaves nothing open";
+  for (unsigned workers : {1u, 3u}) {
+    text.clear();
+    ListingJob job(*system, host, sink);
+    job.setWorkers(workers);
+    job.DoWork(root, options);
+    EXPECT_EQ(testing::OpenDescriptorCount(), descriptorsBefore) << "a listing leaves nothing open";
+  }
   for (const auto& event : host.events) EXPECT_FALSE(event.starts_with("problem")) << event;
 
   // The dates of the files and of the listing as "D" and "T".
@@ -45,6 +53,34 @@ TEST(HostListingTest, ListsARealTreeLineForLine) {
                               "D        1536 : ln.txt\n"
                               "D    12582912 : sub/b.txt\n"
                               "D           5 : 日本語/データ.txt\n"));
+}
+
+// A folder swapped for a link to a folder outside the tree between the walk
+// and the listing: the listing, which reads it again, reports it and lists
+// nothing from outside, with worker threads or without.
+TEST(HostListingTest, AFolderSwappedForALinkIsNeverFollowed) {
+  for (unsigned workers : {1u, 3u}) {
+    testing::PosixTree tree;
+    tree.File("r/A/a", 1);
+    tree.File("r/Z/passwd", 3);
+    tree.File("secret/passwd", 20);
+    tree.File("secret/only-outside", 1);
+    platform::posix::PosixDirectorySearch search;
+    testing::RecordingHost host;
+    host.blnContinue = true;
+    FolderWalk walk({search, host, '/', {{true, true}, 0, workers}});
+    walk.GetSubFolders(tree.Path("r"));
+    std::filesystem::rename(tree.Path("r/Z"), tree.Path("Z-moved"));
+    std::filesystem::create_directory_symlink(tree.Path("secret"), tree.Path("r/Z"));
+    std::string listed;
+    walk.ListFolders([&](const FolderWalk::Listed& folder) {
+      folder.files->ForEach([&](const FileRef& file) {
+        listed.append(folder.path.substr(folder.relativeStart)).append(file.name).append(" ");
+      });
+    });
+    EXPECT_EQ(listed, "/A/a ") << workers;  // the start folder was given without its separator
+    EXPECT_EQ(host.events.back(), "problem: changed " + tree.Path("r/Z/")) << workers;
+  }
 }
 
 }  // namespace

@@ -24,8 +24,8 @@ std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int 
 
 class FakeSystem::OpenFolderImpl final : public platform::Folder {
  public:
-  OpenFolderImpl(FakeSystem& system, std::string path, const Node& node)
-      : system_(system), path_(std::move(path)), node_(node) {
+  OpenFolderImpl(FakeSystem& system, std::string where, std::string path, const Node& node)
+      : system_(system), where_(std::move(where)), path_(std::move(path)), node_(node) {
     ++system_.openFolders_;
   }
   ~OpenFolderImpl() override { --system_.openFolders_; }
@@ -45,6 +45,15 @@ class FakeSystem::OpenFolderImpl final : public platform::Folder {
   std::error_code error() const override { return {}; }
   std::optional<platform::FolderId> id() const override { return platform::FolderId{1, node_.inode}; }
 
+  platform::OpenResult OpenChild(std::string_view name) override {
+    return system_.Open(where_ + "\\" + std::string(name), false);
+  }
+  platform::OpenResult OpenParent() override {
+    const auto at = where_.rfind('\\');
+    if (at == std::string::npos || at < 2) return {nullptr, std::make_error_code(std::errc::no_such_file_or_directory)};
+    return system_.Open(where_.substr(0, at), true);
+  }
+
   std::optional<platform::FileStamp> Stat(std::string_view name, platform::StampFields wanted) override {
     ++system_.stats_;
     const Node* child = system_.Find(path_ + "\\" + std::string(name));
@@ -61,7 +70,8 @@ class FakeSystem::OpenFolderImpl final : public platform::Folder {
 
  private:
   FakeSystem& system_;
-  std::string path_;  // the folder whose entries these are (a mount's target)
+  std::string where_;  // the path it was reached by
+  std::string path_;   // the folder whose entries these are (a mount's target)
   const Node& node_;
   std::size_t next_ = 0;
 };
@@ -94,6 +104,10 @@ void FakeSystem::AddFile(std::string_view path, std::uint64_t size, UtcTime crea
 
 void FakeSystem::AddLinkedFolder(std::string_view path) { Ensure(path, Node::Kind::LinkedFolder); }
 
+void FakeSystem::ReplaceWithLink(std::string_view path) { nodes_.at(Trimmed(path)).kind = Node::Kind::LinkedFolder; }
+
+void FakeSystem::ReplaceWithOtherFolder(std::string_view path) { nodes_.at(Trimmed(path)).inode = nextInode_++; }
+
 void FakeSystem::AddMountOf(std::string_view path, std::string_view target) {
   Node& node = Ensure(path, Node::Kind::Folder);
   node.mountOf = Trimmed(target);
@@ -110,15 +124,31 @@ void FakeSystem::SetOffset(std::int64_t fromUtc, std::int32_t offsetSeconds) {
   std::sort(offsets_.begin(), offsets_.end());
 }
 
-platform::OpenResult FakeSystem::OpenFolder(std::string_view path) {
-  if (onOpen_) onOpen_(path);
+platform::OpenResult FakeSystem::OpenFolder(std::string_view path) { return Open(Trimmed(path), true); }
+
+platform::OpenResult FakeSystem::Open(std::string where, bool followLinks) {
+  if (onOpen_) onOpen_(where);
   ++opens_;
-  std::string key = Trimmed(path);
+  // A path reached through a mount goes on in the mount's target.
+  std::string key = where;
+  for (std::size_t at = key.find('\\', 3); at != std::string::npos; at = key.find('\\', at + 1)) {
+    const Node* above = Find(std::string_view(key).substr(0, at));
+    if (above && !above->mountOf.empty()) {
+      key = above->mountOf + key.substr(at);
+      at = above->mountOf.size();
+    }
+  }
   const Node* node = Find(key);
-  if (!node || node->kind != Node::Kind::Folder) return {nullptr, std::make_error_code(std::errc::no_such_file_or_directory)};
+  if (!node) return {nullptr, std::make_error_code(std::errc::no_such_file_or_directory)};
+  if (node->kind == Node::Kind::LinkedFolder) {
+    // Where links lead is not modelled: only that a no-follow open refuses.
+    return {nullptr, std::make_error_code(followLinks ? std::errc::no_such_file_or_directory
+                                                      : std::errc::too_many_symbolic_link_levels)};
+  }
+  if (node->kind != Node::Kind::Folder) return {nullptr, std::make_error_code(std::errc::not_a_directory)};
   if (node->unreadable) return {nullptr, std::make_error_code(std::errc::permission_denied)};
   if (!node->mountOf.empty()) node = Find(key = node->mountOf);
-  return {std::make_unique<OpenFolderImpl>(*this, key, *node), {}};
+  return {std::make_unique<OpenFolderImpl>(*this, std::move(where), key, *node), {}};
 }
 
 std::string FakeSystem::Label(std::string_view path) {

@@ -3,6 +3,7 @@
 // a fixed clock and time zone, and labels and disk figures set by the test.
 // It counts open searches so that tests can see none is left open.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -36,6 +37,10 @@ class FakeSystem final : public platform::System,
   void AddFile(std::string_view path, std::uint64_t size, UtcTime creation = {}, UtcTime lastWrite = {},
                UtcTime lastAccess = {});
   void AddLinkedFolder(std::string_view path);  // a symbolic link or junction to a folder
+  // What a folder turns into while a listing runs: a link to a folder
+  // elsewhere, or another folder under the same name (a new identity).
+  void ReplaceWithLink(std::string_view path);
+  void ReplaceWithOtherFolder(std::string_view path);
   // A folder that shows `target` again, as a bind mount does: same identity.
   void AddMountOf(std::string_view path, std::string_view target);
   void SetUnreadable(std::string_view folderPath);
@@ -60,7 +65,8 @@ class FakeSystem final : public platform::System,
   int opens() const { return opens_; }
   int stats() const { return stats_; }
   int offsetQueries() const { return offsetQueries_; }
-  // Called with the folder path on every open, before it happens.
+  // Called with the folder path on every open, before it happens, on the
+  // thread that runs the listing.
   void onOpen(std::function<void(std::string_view)> hook) { onOpen_ = std::move(hook); }
 
   // platform::System
@@ -97,6 +103,8 @@ class FakeSystem final : public platform::System,
 
   Node& Ensure(std::string_view path, Node::Kind kind);
   const Node* Find(std::string_view path) const;
+  // Opens `key` (trimmed) reached as `where`: the checks every open makes.
+  platform::OpenResult Open(std::string where, bool followLinks);
 
   std::map<std::string, Node, std::less<>> nodes_;
   std::map<std::string, std::string, std::less<>> labels_;
@@ -105,9 +113,10 @@ class FakeSystem final : public platform::System,
   UtcTime now_;
   std::string decimal_ = ".";
   bool recordsCarryStamps_ = true;
-  int openFolders_ = 0;
-  int opens_ = 0;
-  int stats_ = 0;
+  // Worker threads read folders and close them.
+  std::atomic<int> openFolders_ = 0;
+  std::atomic<int> opens_ = 0;
+  std::atomic<int> stats_ = 0;
   int offsetQueries_ = 0;
   std::uint64_t nextInode_ = 1;
   std::function<void(std::string_view)> onOpen_;

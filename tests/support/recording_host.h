@@ -35,7 +35,7 @@ class RecordingHost final : public engine::ListingHost {
   bool Continue() override { return blnContinue; }
   void SetContinue(bool value) override { blnContinue = value; }
   void ReportProblem(const engine::Problem& problem) override {
-    static constexpr const char* kKinds[] = {"unreadable-folder", "loop", "unreadable-file"};
+    static constexpr const char* kKinds[] = {"unreadable-folder", "loop", "unreadable-file", "changed"};
     events.push_back("problem: " + std::string(kKinds[static_cast<int>(problem.kind)]) + " " +
                      std::string(problem.path));
   }

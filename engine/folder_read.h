@@ -1,0 +1,84 @@
+#pragma once
+// Reading one open folder: its files, sorted, with size and creation time,
+// and its subfolders. Runs on a worker thread or on the engine's own.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace vexaro::engine {
+
+// One file as the listing needs it.
+struct FileRef {
+  std::string_view name;
+  std::optional<std::uint64_t> size;
+  std::optional<platform::UtcTime> creation;
+  bool stamped = false;  // false: size and times could not be read
+};
+
+// The files of one folder in name order, packed: a folder may hold hundreds
+// of thousands, and the walk keeps many folders' worth for the listing.
+class FileRecords {
+ public:
+  void Add(std::string_view name, const std::optional<platform::FileStamp>& stamp);
+  std::uint32_t count() const { return count_; }
+  std::size_t bytes() const { return data_.capacity(); }
+  bool empty() const { return count_ == 0; }
+  void Shrink() { data_.shrink_to_fit(); }
+
+  // Calls `visit(const FileRef&)` for every file, in the order added.
+  template <class Visit>
+  void ForEach(Visit&& visit) const {
+    std::size_t at = 0;
+    FileRef file;
+    while (at < data_.size()) {
+      at = Decode(at, file);
+      visit(file);
+    }
+  }
+
+ private:
+  std::size_t Decode(std::size_t at, FileRef& file) const;
+
+  std::string data_;
+  std::uint32_t count_ = 0;
+};
+
+struct FolderRead {
+  enum class Outcome : std::uint8_t {
+    Read,        // entries below; `error` set when the read broke off part-way
+    Unreadable,  // could not be opened
+    Changed,     // no longer the folder the walk saw: a link or another folder now
+    Stopped,     // abandoned: STOP
+  };
+  Outcome outcome = Outcome::Read;
+  std::error_code error;
+  std::shared_ptr<platform::Folder> handle;  // the folder read, kept to open its subfolders
+  FileRecords files;
+  bool collected = false;            // `files` holds every file, with what was asked for
+  std::uint32_t filesSeen = 0;       // files met, also when they were not collected
+  std::vector<std::string> folders;  // subfolder names, in the order met
+
+  std::size_t bytes() const;
+};
+
+struct ReadRequest {
+  std::shared_ptr<platform::Folder> folder;
+  platform::StampFields wanted;  // nothing wanted: names only
+  bool files = true;             // collect files (the walk skips them once it keeps no more)
+  bool folders = true;           // collect subfolders
+};
+
+// Reads `request.folder` to its end. `keepGoing` is asked now and then; once it
+// returns false the read ends with Outcome::Stopped.
+FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& keepGoing);
+
+}  // namespace vexaro::engine

@@ -1,0 +1,178 @@
+#include "engine/read_pool.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace vexaro::engine {
+namespace {
+
+// How long the engine waits for a worker before it lets its host run: short
+// enough for STOP to answer at once.
+constexpr std::chrono::milliseconds kWaitSlice{10};
+
+FolderRead Stopped() {
+  FolderRead read;
+  read.outcome = FolderRead::Outcome::Stopped;
+  return read;
+}
+
+}  // namespace
+
+unsigned ReadPool::WorkersFor(unsigned requested) {
+  if (requested != 0) return requested;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(cores, 2u, 8u);
+}
+
+ReadPool::ReadPool(unsigned workers) {
+  if (workers <= 1) return;
+  threads_.reserve(workers);
+  for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+}
+
+ReadPool::~ReadPool() {
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+    queue_.clear();
+    for (auto& [ticket, slot] : slots_) slot.dropped = true;
+  }
+  queued_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+}
+
+ReadPool::Ticket ReadPool::Submit(ReadRequest request) {
+  Ticket ticket;
+  {
+    std::lock_guard lock(mutex_);
+    ticket = next_++;
+    Slot& slot = slots_[ticket];
+    slot.request = std::move(request);
+    ++load_.inFlight;
+    if (!threads_.empty()) queue_.push_back(ticket);
+  }
+  if (!threads_.empty()) queued_.notify_one();
+  return ticket;
+}
+
+std::optional<FolderRead> ReadPool::TakeIfDone(Ticket ticket) {
+  std::lock_guard lock(mutex_);
+  const auto it = slots_.find(ticket);
+  if (it == slots_.end() || it->second.state != State::Done) return std::nullopt;
+  return Finish(it);
+}
+
+FolderRead ReadPool::Take(Ticket ticket, const std::function<bool()>& waiting) {
+  std::unique_lock lock(mutex_);
+  auto it = slots_.find(ticket);
+  if (it == slots_.end()) return Stopped();
+  if (it->second.state == State::Queued) {
+    // Not started: cheaper to read it here than to wait for a worker.
+    ReadRequest request = std::move(it->second.request);
+    slots_.erase(it);
+    --load_.inFlight;
+    if (const auto at = std::find(queue_.begin(), queue_.end(), ticket); at != queue_.end()) queue_.erase(at);
+    lock.unlock();
+    return ReadFolder(request, waiting);
+  }
+  while (it->second.state != State::Done) {
+    done_.wait_for(lock, kWaitSlice);
+    it = slots_.find(ticket);
+    if (it->second.state == State::Done) break;
+    lock.unlock();
+    const bool keepGoing = !waiting || waiting();
+    lock.lock();
+    it = slots_.find(ticket);
+    if (!keepGoing) {
+      if (it->second.state == State::Done) {
+        Finish(it);
+      } else {
+        it->second.dropped = true;
+      }
+      return Stopped();
+    }
+  }
+  return Finish(it);
+}
+
+void ReadPool::Drop(Ticket ticket) {
+  std::lock_guard lock(mutex_);
+  const auto it = slots_.find(ticket);
+  if (it == slots_.end()) return;
+  if (it->second.state == State::Running) {
+    it->second.dropped = true;
+    return;
+  }
+  if (it->second.state == State::Queued) {
+    if (const auto at = std::find(queue_.begin(), queue_.end(), ticket); at != queue_.end()) queue_.erase(at);
+    --load_.inFlight;
+    slots_.erase(it);
+    return;
+  }
+  Finish(it);
+}
+
+void ReadPool::DropAll() {
+  std::lock_guard lock(mutex_);
+  queue_.clear();
+  for (auto it = slots_.begin(); it != slots_.end();) {
+    if (it->second.state == State::Running) {
+      it->second.dropped = true;
+      ++it;
+    } else {
+      it = slots_.erase(it);
+    }
+  }
+  load_.done = 0;
+  load_.doneBytes = 0;
+  load_.inFlight = 0;
+  for (const auto& [ticket, slot] : slots_) load_.inFlight += slot.state == State::Running ? 1 : 0;
+}
+
+ReadPool::Load ReadPool::load() const {
+  std::lock_guard lock(mutex_);
+  return load_;
+}
+
+FolderRead ReadPool::Finish(std::unordered_map<Ticket, Slot>::iterator it) {
+  FolderRead result = std::move(it->second.result);
+  --load_.done;
+  load_.doneBytes -= it->second.bytes;
+  slots_.erase(it);
+  return result;
+}
+
+void ReadPool::Work() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    queued_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+    if (closing_) return;
+    const Ticket ticket = queue_.front();
+    queue_.pop_front();
+    Slot& slot = slots_.at(ticket);
+    slot.state = State::Running;
+    ReadRequest request = std::move(slot.request);
+    lock.unlock();
+    // A dropped read stops at its next check instead of running to the end.
+    FolderRead result = ReadFolder(request, [this, ticket] {
+      std::lock_guard check(mutex_);
+      return !closing_ && !slots_.at(ticket).dropped;
+    });
+    request.folder.reset();
+    lock.lock();
+    const auto it = slots_.find(ticket);
+    --load_.inFlight;
+    if (it->second.dropped) {
+      slots_.erase(it);
+    } else {
+      it->second.bytes = result.bytes();
+      it->second.result = std::move(result);
+      it->second.state = State::Done;
+      ++load_.done;
+      load_.doneBytes += it->second.bytes;
+    }
+    done_.notify_all();
+  }
+}
+
+}  // namespace vexaro::engine

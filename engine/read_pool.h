@@ -1,0 +1,79 @@
+#pragma once
+// Worker threads that read folders ahead of the listing. The engine hands
+// out reads in its own order and takes the results back in that order, so
+// what the user sees does not depend on how many workers there are, or
+// whether there are any.
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/folder_read.h"
+
+namespace vexaro::engine {
+
+class ReadPool {
+ public:
+  using Ticket = std::uint64_t;
+
+  // The number of workers for a request: 0 follows the cores (at least 2, at
+  // most 8, so that a laptop stays usable); 1 means none: every read is done
+  // by the engine's own thread when it needs it.
+  static unsigned WorkersFor(unsigned requested);
+
+  explicit ReadPool(unsigned workers);
+  ~ReadPool();  // abandons what is queued and waits for the workers
+  ReadPool(const ReadPool&) = delete;
+  ReadPool& operator=(const ReadPool&) = delete;
+
+  bool threaded() const { return !threads_.empty(); }
+  std::size_t workers() const { return threads_.size(); }
+
+  Ticket Submit(ReadRequest request);
+  // The result when it is ready, without waiting.
+  std::optional<FolderRead> TakeIfDone(Ticket ticket);
+  // The result, read by the calling thread if no worker has started it yet.
+  // While a worker has it, waits in slices, calling `waiting` between them;
+  // once `waiting` returns false the read is abandoned (Outcome::Stopped).
+  FolderRead Take(Ticket ticket, const std::function<bool()>& waiting);
+  // Forgets a read: not started, it never is; running, its result is dropped.
+  void Drop(Ticket ticket);
+  void DropAll();
+
+  struct Load {
+    std::size_t inFlight = 0;   // queued or being read
+    std::size_t done = 0;       // read and not yet taken
+    std::size_t doneBytes = 0;  // what those hold
+  };
+  Load load() const;
+
+ private:
+  enum class State : std::uint8_t { Queued, Running, Done };
+  struct Slot {
+    State state = State::Queued;
+    bool dropped = false;
+    ReadRequest request;
+    FolderRead result;
+    std::size_t bytes = 0;
+  };
+
+  void Work();
+  FolderRead Finish(std::unordered_map<Ticket, Slot>::iterator it);  // takes a done slot
+
+  mutable std::mutex mutex_;
+  std::condition_variable queued_;
+  std::condition_variable done_;
+  std::deque<Ticket> queue_;
+  std::unordered_map<Ticket, Slot> slots_;
+  Ticket next_ = 1;
+  Load load_;
+  bool closing_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace vexaro::engine
