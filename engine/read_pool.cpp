@@ -76,7 +76,9 @@ FolderRead ReadPool::Take(Ticket ticket, const std::function<bool()>& waiting) {
     return ReadFolder(request, waiting);
   }
   while (it->second.state != State::Done) {
+    ++waiting_;
     done_.wait_for(lock, kWaitSlice);
+    --waiting_;
     it = slots_.find(ticket);
     if (it->second.state == State::Done) break;
     lock.unlock();
@@ -171,7 +173,8 @@ void ReadPool::Work() {
       ++load_.done;
       load_.doneBytes += it->second.bytes;
     }
-    done_.notify_all();
+    // Waking the engine costs a context switch: only when it waits.
+    if (waiting_ != 0) done_.notify_all();
   }
 }
 

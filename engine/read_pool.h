@@ -72,6 +72,7 @@ class ReadPool {
   std::unordered_map<Ticket, Slot> slots_;
   Ticket next_ = 1;
   Load load_;
+  int waiting_ = 0;  // threads in Take waiting for a worker
   bool closing_ = false;
   std::vector<std::thread> threads_;
 };
