@@ -51,10 +51,20 @@ class Win32WindowTest : public ::testing::Test {
   }
   HWND Control(ControlId id) const { return window.control(id); }
   void Click(ControlId id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }
-  // A key as the message loop hands it to the dialog manager.
-  void Key(WPARAM key) {
+  // A key as the message loop hands it to the dialog manager, with Shift
+  // held or not.
+  void Key(WPARAM key, bool shift = false) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
     MSG message{GetFocus(), WM_KEYDOWN, key, 0, 0, {}};
     IsDialogMessageW(window.hwnd(), &message);
+    state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+  }
+  bool LooksDefault(ControlId id) const {
+    return (GetWindowLongPtrW(Control(id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
   }
 
   testing::Journal journal;
@@ -101,6 +111,89 @@ TEST_F(Win32WindowTest, TabOrderAndOnlyAFocusedButtonTakesEnter) {
   Key(VK_RETURN);
   EXPECT_EQ(picker.prompts.size(), 1u);
   EXPECT_EQ(window.RowCount(), 1);
+}
+
+// Tab or Shift+Tab onto a button, then Enter: that button is pressed, and
+// it alone looks like the default button.
+struct TabbedEnter {
+  ControlId button;
+  bool backwards;
+  const char* pressed;  // what Enter did, as Outcome() tells it
+};
+
+void PrintTo(const TabbedEnter& test, std::ostream* out) {
+  *out << "button " << test.button << (test.backwards ? " after Shift+Tab" : " after Tab");
+}
+
+class EnterOnTabbedButton : public Win32WindowTest, public ::testing::WithParamInterface<TabbedEnter> {
+ protected:
+  // The folder dialog's prompts, the list, the clipboard and whether the
+  // window is still there.
+  std::string Outcome() {
+    std::string outcome = std::to_string(picker.prompts.size()) + " prompts, rows";
+    for (int row = 0; row < window.RowCount(); ++row) outcome += " " + window.RowText(row);
+    outcome += clipboard.text.find("f.txt") != std::string::npos ? ", listed" : ", not listed";
+    MSG quit{};
+    if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) outcome += ", ended";
+    return outcome;
+  }
+};
+
+TEST_P(EnterOnTabbedButton, PressesThatButton) {
+  const TabbedEnter& test = GetParam();
+  system.AddFile("C:\\a\\f.txt", 1);
+  window.AddRow("C:\\a\\");
+  window.AddRow("C:\\b\\");
+  SendMessageW(Control(kList1), LB_SETSEL, TRUE, 1);
+  picker.answers.push_back(std::string("C:\\c\\"));
+  // From the control that Tab, or Shift+Tab, leaves for the button.
+  HWND from = GetNextDlgTabItem(window.hwnd(), Control(test.button), !test.backwards);
+  ASSERT_NE(from, Control(test.button));
+  SetFocus(from);
+  Key(VK_TAB, test.backwards);
+  ASSERT_EQ(GetFocus(), Control(test.button));
+  for (const ControlId button : {kCommand1, kCommand3, kCommand4, kCommand5}) {
+    EXPECT_EQ(LooksDefault(button), button == test.button) << button;
+  }
+  Key(VK_RETURN);
+  EXPECT_EQ(Outcome(), test.pressed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryButton, EnterOnTabbedButton,
+    ::testing::Values(TabbedEnter{kCommand4, false, "1 prompts, rows C:\\a\\ C:\\b\\ C:\\c\\, not listed"},
+                      TabbedEnter{kCommand4, true, "1 prompts, rows C:\\a\\ C:\\b\\ C:\\c\\, not listed"},
+                      TabbedEnter{kCommand5, false, "0 prompts, rows C:\\a\\, not listed"},
+                      TabbedEnter{kCommand5, true, "0 prompts, rows C:\\a\\, not listed"},
+                      TabbedEnter{kCommand1, false, "0 prompts, rows C:\\a\\ C:\\b\\, listed"},
+                      TabbedEnter{kCommand1, true, "0 prompts, rows C:\\a\\ C:\\b\\, listed"},
+                      TabbedEnter{kCommand3, false, "0 prompts, rows C:\\a\\ C:\\b\\, not listed, ended"},
+                      TabbedEnter{kCommand3, true, "0 prompts, rows C:\\a\\ C:\\b\\, not listed, ended"}),
+    [](const ::testing::TestParamInfo<TabbedEnter>& info) {
+      return "Button" + std::to_string(info.param.button) + (info.param.backwards ? "ShiftTab" : "Tab");
+    });
+
+// STOP is the one stop of Tab on the progress page: Tab, or Shift+Tab, and
+// Enter still press it.
+TEST_F(Win32WindowTest, EnterOnStopAfterTab) {
+  for (const char* folder : {"C:\\one\\a", "C:\\one\\b", "C:\\one\\c"}) {
+    system.AddFile(std::string(folder) + "\\f.txt", 1);
+  }
+  window.AddRow("C:\\one\\");
+  for (const bool backwards : {false, true}) {
+    messages.shown.clear();
+    int opens = 0;
+    system.onOpen([&](std::string_view) {
+      if (++opens != 2) return;
+      Key(VK_TAB, backwards);
+      EXPECT_EQ(GetFocus(), Control(kCommand2));
+      EXPECT_TRUE(LooksDefault(kCommand2));
+      Key(VK_RETURN);
+    });
+    Click(kCommand1);
+    ASSERT_EQ(messages.shown.size(), 2u) << "the stop, then the end";
+    EXPECT_EQ(messages.shown[0].text, engine::kInterrupted) << backwards;
+  }
 }
 
 TEST_F(Win32WindowTest, StopEndsOneStartFolderAndClosingEndsTheRun) {

@@ -470,6 +470,26 @@ void MainWindow::OnCommand(int id, int notification) {
   }
 }
 
+LRESULT MainWindow::DefaultButton() {
+  // The dialog manager asks when Tab has moved the focus, having just taken
+  // the default look from every button, and when Enter meets a button
+  // without that look. The answer is the focused button or none, so that
+  // Enter presses the button reached with Tab or Shift+Tab and nothing
+  // from elsewhere.
+  HWND focus = GetFocus();
+  const int id = focus && IsChild(hwnd_, focus) ? GetDlgCtrlID(focus) : 0;
+  const ControlLayout* layout = FindLayout(static_cast<ControlId>(id));
+  if (layout == nullptr || layout->kind != Kind::Button || control(layout->id) != focus) return 0;
+  // The dialog manager gives the look back only to a child of the window
+  // itself; the buttons stand on a page.
+  const LONG_PTR style = GetWindowLongPtrW(focus, GWL_STYLE);
+  if ((style & BS_TYPEMASK) != BS_DEFPUSHBUTTON) {
+    SendMessageW(focus, BM_SETSTYLE, static_cast<WPARAM>((style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_DEFPUSHBUTTON),
+                 TRUE);
+  }
+  return MAKELONG(id, DC_HASDEFID);
+}
+
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -503,6 +523,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // IDOK and IDCANCEL (Enter and Escape outside a button) press nothing.
       if (lParam != 0) OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
+    case DM_GETDEFID:
+      return DefaultButton();
     case WM_CTLCOLORLISTBOX:
       if (reinterpret_cast<HWND>(lParam) == control(kList1)) {
         SetBkColor(reinterpret_cast<HDC>(wParam), kListBackground);

@@ -60,6 +60,8 @@ class MainWindow final : public MainWindowView {
   static LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int notification);
+  // The answer to DM_GETDEFID.
+  LRESULT DefaultButton();
 
   void CreateControls();
   void CreateFonts();
