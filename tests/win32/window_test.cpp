@@ -35,6 +35,56 @@ void ExpectLaidOut(const MainWindow& window) {
   }
 }
 
+LOGFONTW FontOf(HWND control) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font;
+}
+
+// `caption` wrapped in `font` at `width`: its box and the height of a line.
+std::pair<RECT, int> Wrapped(HWND control, const LOGFONTW& font, const wchar_t* caption, int width) {
+  HDC dc = GetDC(control);
+  const HFONT made = CreateFontIndirectW(&font);
+  const HGDIOBJ old = SelectObject(dc, made);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  RECT box{0, 0, width, 0};
+  DrawTextW(dc, caption, -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+  SelectObject(dc, old);
+  DeleteObject(made);
+  ReleaseDC(control, dc);
+  return {box, metrics.tmHeight};
+}
+
+// "Delete Selected" on two lines inside the button's border (2 pixels at 96
+// dots per inch), in the window's face at the largest size that fits; every
+// other control but the status line keeps the window's font.
+void ExpectDeleteCaptionFits(const MainWindow& window) {
+  HWND button = window.control(kCommand5);
+  RECT client{};
+  GetClientRect(button, &client);
+  const int border = Scale(30, window.dpi());
+  const int width = client.right - 2 * border, height = client.bottom - 2 * border;
+  const LOGFONTW shared = FontOf(window.control(kCommand4));
+  LOGFONTW own = FontOf(button);
+  EXPECT_STREQ(own.lfFaceName, shared.lfFaceName);
+  EXPECT_GE(own.lfHeight, shared.lfHeight) << "no larger than the window's";
+  const auto [box, line] = Wrapped(button, own, L"Delete Selected", width);
+  EXPECT_EQ(box.bottom, 2 * line) << "two lines at " << window.dpi();
+  EXPECT_LE(box.bottom, height) << "at " << window.dpi();
+  EXPECT_LE(box.right, width) << "at " << window.dpi();
+  if (own.lfHeight != shared.lfHeight) {
+    own.lfHeight -= 1;
+    EXPECT_GT(Wrapped(button, own, L"Delete Selected", width).first.bottom, height) << "a pixel larger fits too";
+  }
+  for (const ControlLayout& row : kLayout) {
+    if (row.kind == Kind::Page || row.id == kLabel2 || row.id == kCommand5) continue;
+    const LOGFONTW font = FontOf(window.control(row.id));
+    EXPECT_EQ(font.lfHeight, shared.lfHeight) << row.id;
+    EXPECT_STREQ(font.lfFaceName, shared.lfFaceName) << row.id;
+  }
+}
+
 class Win32WindowTest : public ::testing::Test {
  protected:
   // Every look at the clock is 20 ms later: each yield of a run gives the
@@ -92,9 +142,16 @@ TEST_F(Win32WindowTest, LayoutAtTheScreensResolutionAndAfterAChange) {
   GetWindowRect(window.hwnd(), &outer);
   EXPECT_TRUE(EqualRect(&outer, &suggested));
   ExpectLaidOut(window);
-  LOGFONTW status{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(kLabel2), WM_GETFONT, 0, 0)), sizeof status, &status);
-  EXPECT_EQ(status.lfHeight, -21) << "10.5 points at 144 dots per inch";
+  EXPECT_EQ(FontOf(Control(kLabel2)).lfHeight, -21) << "10.5 points at 144 dots per inch";
+}
+
+TEST_F(Win32WindowTest, DeleteSelectedCaptionFitsAtBothResolutions) {
+  ASSERT_EQ(window.dpi(), 96);
+  ExpectDeleteCaptionFits(window);
+  RECT suggested{100, 50, 100 + 800, 50 + 200};
+  SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  ASSERT_EQ(window.dpi(), 144);
+  ExpectDeleteCaptionFits(window);
 }
 
 TEST_F(Win32WindowTest, TabOrderAndOnlyAFocusedButtonTakesEnter) {

@@ -133,6 +133,7 @@ MainWindow::~MainWindow() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   if (windowFont_) DeleteObject(windowFont_);
   if (statusFont_) DeleteObject(statusFont_);
+  if (deleteFont_) DeleteObject(deleteFont_);
   if (listBrush_) DeleteObject(listBrush_);
 }
 
@@ -163,18 +164,56 @@ void MainWindow::CreateFonts() {
   status.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
   wcsncpy(status.lfFaceName, kStatusFace, LF_FACESIZE - 1);
 
-  HFONT oldWindow = windowFont_;
-  HFONT oldStatus = statusFont_;
+  const HFONT old[] = {windowFont_, statusFont_, deleteFont_};
   windowFont_ = CreateFontIndirectW(&window);
   statusFont_ = CreateFontIndirectW(&status);
+  deleteFont_ = FitTwoLineCaption(window, *FindLayout(kCommand5));
   for (const ControlLayout& row : kLayout) {
-    if (HWND handle = control(row.id)) {
-      SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(row.id == kLabel2 ? statusFont_ : windowFont_),
-                   TRUE);
-    }
+    if (HWND handle = control(row.id)) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row.id)), TRUE);
   }
-  if (oldWindow) DeleteObject(oldWindow);
-  if (oldStatus) DeleteObject(oldStatus);
+  for (HFONT font : old) {
+    if (font) DeleteObject(font);
+  }
+}
+
+HFONT MainWindow::FontOf(ControlId id) const {
+  switch (id) {
+    case kLabel2:
+      return statusFont_;
+    case kCommand5:
+      return deleteFont_;
+    default:
+      return windowFont_;
+  }
+}
+
+HFONT MainWindow::FitTwoLineCaption(LOGFONTW face, const ControlLayout& button) const {
+  // "Delete Selected" stands on two lines in a box drawn for a smaller face
+  // than the window's: it gets the window's face at the largest size, no
+  // larger than the window's, whose wrapped caption fits inside the
+  // button's border.
+  // The border, 2 pixels at 96 dots per inch, grows with the resolution
+  // where the button is drawn from the visual style.
+  const RECT box = Pixels(button.box);
+  const int border = Scale(30, dpi_);
+  const int width = box.right - box.left - 2 * border;
+  const int height = box.bottom - box.top - 2 * border;
+  HDC dc = GetDC(hwnd_);
+  HFONT font = nullptr;
+  // Down to 6 points, still legible; that is taken when none fits.
+  const int smallest = std::min<int>(-face.lfHeight, -FontHeight(60, dpi_));
+  for (int size = -face.lfHeight; size >= smallest; --size) {
+    if (font) DeleteObject(font);
+    face.lfHeight = -size;
+    font = CreateFontIndirectW(&face);
+    const HGDIOBJ old = SelectObject(dc, font);
+    RECT text{0, 0, width, 0};
+    DrawTextW(dc, button.caption, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+    SelectObject(dc, old);
+    if (text.bottom <= height && text.right <= width) break;
+  }
+  ReleaseDC(hwnd_, dc);
+  return font;
 }
 
 void MainWindow::CreateControls() {
@@ -222,8 +261,7 @@ void MainWindow::CreateControls() {
   }
   SendMessageW(control(kOptionTXT), BM_SETCHECK, BST_CHECKED, 0);
   for (const ControlLayout& row : kLayout) {
-    SendMessageW(control(row.id), WM_SETFONT,
-                 reinterpret_cast<WPARAM>(row.id == kLabel2 ? statusFont_ : windowFont_), FALSE);
+    SendMessageW(control(row.id), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row.id)), FALSE);
   }
 }
 

@@ -65,6 +65,9 @@ class MainWindow final : public MainWindowView {
 
   void CreateControls();
   void CreateFonts();
+  HFONT FontOf(ControlId id) const;
+  // `face` at the largest size whose caption of `button` fits it.
+  HFONT FitTwoLineCaption(LOGFONTW face, const ControlLayout& button) const;
   // Places every control at the current resolution.
   void Layout();
   RECT Pixels(const Twips& box) const;
@@ -81,6 +84,7 @@ class MainWindow final : public MainWindowView {
   int dpi_ = 96;
   HFONT windowFont_ = nullptr;
   HFONT statusFont_ = nullptr;
+  HFONT deleteFont_ = nullptr;
   HBRUSH listBrush_ = nullptr;
   HWND focusBeforeRun_ = nullptr;
   HWND focusWhenInactive_ = nullptr;
