@@ -167,7 +167,7 @@ void MainWindow::CreateFonts() {
   const HFONT old[] = {windowFont_, statusFont_, deleteFont_};
   windowFont_ = CreateFontIndirectW(&window);
   statusFont_ = CreateFontIndirectW(&status);
-  deleteFont_ = FitTwoLineCaption(window, *FindLayout(kCommand5));
+  deleteFont_ = FitCaption(window, *FindLayout(kCommand5));
   for (const ControlLayout& row : kLayout) {
     if (HWND handle = control(row.id)) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row.id)), TRUE);
   }
@@ -187,13 +187,12 @@ HFONT MainWindow::FontOf(ControlId id) const {
   }
 }
 
-HFONT MainWindow::FitTwoLineCaption(LOGFONTW face, const ControlLayout& button) const {
+HFONT MainWindow::FitCaption(LOGFONTW face, const ControlLayout& button) const {
   // "Delete Selected" stands on two lines in a box drawn for a smaller face
   // than the window's: it gets the window's face at the largest size, no
   // larger than the window's, whose wrapped caption fits inside the
-  // button's border.
-  // The border, 2 pixels at 96 dots per inch, grows with the resolution
-  // where the button is drawn from the visual style.
+  // button's border (2 pixels at 96 dots per inch; a visual style draws it
+  // larger at higher resolutions).
   const RECT box = Pixels(button.box);
   const int border = Scale(30, dpi_);
   const int width = box.right - box.left - 2 * border;

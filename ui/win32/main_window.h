@@ -67,7 +67,7 @@ class MainWindow final : public MainWindowView {
   void CreateFonts();
   HFONT FontOf(ControlId id) const;
   // `face` at the largest size whose caption of `button` fits it.
-  HFONT FitTwoLineCaption(LOGFONTW face, const ControlLayout& button) const;
+  HFONT FitCaption(LOGFONTW face, const ControlLayout& button) const;
   // Places every control at the current resolution.
   void Layout();
   RECT Pixels(const Twips& box) const;
