@@ -1,7 +1,9 @@
 #!/bin/sh
-# Vexaro.exe under Wine on a virtual display, driven from the keyboard: two
-# folders added through the folder dialog, a run whose clipboard must equal
-# vexaro-list.exe's output, then STOP during a long walk. Screenshots are kept.
+# Vexaro.exe under Wine on a virtual display, driven from the keyboard: three
+# folders added through the folder dialog and one deleted again, a run whose
+# clipboard must equal vexaro-list.exe's output, then STOP during a long walk.
+# Every button is pressed with Enter after Tab or Shift+Tab has reached it.
+# Screenshots are kept.
 #   window_end_to_end.sh VEXARO_EXE VEXARO_LIST_EXE WORK_DIR
 # Exit status 77 (skipped) without a display, a prefix of the tests' own (its
 # desktop folder is replaced), xdotool, xclip or import.
@@ -18,7 +20,7 @@ rm -rf "$work" && mkdir -p "$work/shots"
 # than the home folder Wine links it to.
 desktop="$WINEPREFIX/drive_c/users/$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')/Desktop"
 [ ! -L "$desktop" ] || rm "$desktop"
-rm -rf "$desktop"/vx* && mkdir -p "$desktop/vxB/empty"
+rm -rf "$desktop"/vx* && mkdir -p "$desktop/vxB/empty" "$desktop/vxC"
 for entry in vxA/a.txt:1536 vxA/日本語.txt:3 vxA/한국어.txt:2 vxA/😀.txt:1 vxA/sub/big.bin:6442450944 \
   "vxA/Tom & Jerry/y.txt:5" vxB/only.txt:700; do
   mkdir -p "$desktop/$(dirname "${entry%:*}")" && truncate -s "${entry##*:}" "$desktop/${entry%:*}"
@@ -46,7 +48,7 @@ start_program() {  # and add the folder $1 through the folder dialog, then $2 ..
   sleep 1
   keys Tab                                  # the folder list -> Add Folder
   for folder; do
-    keys space
+    keys Return
     within 30 shown "Browse for Folder" || fail "no folder dialog"
     sleep 1
     keys shift+Tab                          # OK -> the folder tree
@@ -54,12 +56,15 @@ start_program() {  # and add the folder $1 through the folder dialog, then $2 ..
     keys Return
     within 30 gone "Browse for Folder" || fail "the folder dialog stayed"
   done
-  keys Tab Tab Tab                          # -> Delete Selected -> Size -> Start
+}
+delete_last_row() {  # from Add Folder; stays on Delete Selected
+  keys shift+Tab End space                  # the folder list, its last row marked
+  keys Tab Tab Return                       # -> Add Folder -> Delete Selected
 }
 quit_program() {  # after the closing message: OK, then Quit
   keys Return
   within 10 gone "Vexaro" || fail "the message stayed"
-  keys Tab space
+  keys Tab Return                           # Start -> Quit
   within 20 ended || fail "the program did not end"
   wait "$program" || fail "the program ended with status $?"
   program=
@@ -69,10 +74,11 @@ trap 'kill "${program:-}" 2>/dev/null || true' EXIT
 clipboard() { xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null || true; }
 normalised() { sed -e 's/\r$//' -e 's/^\(Date and Time\|Free Disk Space\|Disk Space\) : .*/\1 : */'; }
 
-echo "== a run over two folders"
-start_program vxB vxA
+echo "== a run over two folders, a third deleted"
+start_program vxB vxA vxC
+delete_last_row
 shot setup
-keys space
+keys Tab Tab Tab shift+Tab Return         # -> Size -> Start -> Quit -> Start
 within 120 shown "Vexaro" || fail "no closing message"
 sleep 1
 shot finished
@@ -81,14 +87,15 @@ a=$(winepath -w "$desktop/vxA" | tr -d '\r') b=$(winepath -w "$desktop/vxB" | tr
 wine "$list" "$a" "$b" >"$work/tool.txt" || fail "vexaro-list.exe failed"
 normalised <"$work/tool.txt" | diff -u - "$work/clipboard.txt" || fail "the clipboard differs from vexaro-list.exe"
 grep -q "6442450944 : sub.big.bin" "$work/clipboard.txt" || fail "a file line is missing"
+! grep -q "vxC" "$work/clipboard.txt" || fail "Delete Selected left vxC in the list"
 quit_program
 
 echo "== STOP during a long walk"
 start_program vxLong
-keys space                                  # Start; the focus moves to STOP
+keys Tab Tab Tab Return                     # -> Delete Selected -> Size -> Start
 sleep 2
 shot walking
-keys space
+keys Tab Return                             # the focus was on STOP, and stays
 within 60 shown "Vexaro" || fail "no message after STOP"
 shot stopped
 keys Return                                 # 処理を中断しました。

@@ -133,6 +133,7 @@ MainWindow::~MainWindow() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   if (windowFont_) DeleteObject(windowFont_);
   if (statusFont_) DeleteObject(statusFont_);
+  if (deleteFont_) DeleteObject(deleteFont_);
   if (listBrush_) DeleteObject(listBrush_);
 }
 
@@ -163,18 +164,55 @@ void MainWindow::CreateFonts() {
   status.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
   wcsncpy(status.lfFaceName, kStatusFace, LF_FACESIZE - 1);
 
-  HFONT oldWindow = windowFont_;
-  HFONT oldStatus = statusFont_;
+  const HFONT old[] = {windowFont_, statusFont_, deleteFont_};
   windowFont_ = CreateFontIndirectW(&window);
   statusFont_ = CreateFontIndirectW(&status);
+  deleteFont_ = FitCaption(window, *FindLayout(kCommand5));
   for (const ControlLayout& row : kLayout) {
-    if (HWND handle = control(row.id)) {
-      SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(row.id == kLabel2 ? statusFont_ : windowFont_),
-                   TRUE);
-    }
+    if (HWND handle = control(row.id)) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row.id)), TRUE);
   }
-  if (oldWindow) DeleteObject(oldWindow);
-  if (oldStatus) DeleteObject(oldStatus);
+  for (HFONT font : old) {
+    if (font) DeleteObject(font);
+  }
+}
+
+HFONT MainWindow::FontOf(ControlId id) const {
+  switch (id) {
+    case kLabel2:
+      return statusFont_;
+    case kCommand5:
+      return deleteFont_;
+    default:
+      return windowFont_;
+  }
+}
+
+HFONT MainWindow::FitCaption(LOGFONTW face, const ControlLayout& button) const {
+  // "Delete Selected" stands on two lines in a box drawn for a smaller face
+  // than the window's: it gets the window's face at the largest size, no
+  // larger than the window's, whose wrapped caption fits inside the
+  // button's border (2 pixels at 96 dots per inch; a visual style draws it
+  // larger at higher resolutions).
+  const RECT box = Pixels(button.box);
+  const int border = Scale(30, dpi_);
+  const int width = box.right - box.left - 2 * border;
+  const int height = box.bottom - box.top - 2 * border;
+  HDC dc = GetDC(hwnd_);
+  HFONT font = nullptr;
+  // Down to 6 points, still legible; that is taken when none fits.
+  const int smallest = std::min<int>(-face.lfHeight, -FontHeight(60, dpi_));
+  for (int size = -face.lfHeight; size >= smallest; --size) {
+    if (font) DeleteObject(font);
+    face.lfHeight = -size;
+    font = CreateFontIndirectW(&face);
+    const HGDIOBJ old = SelectObject(dc, font);
+    RECT text{0, 0, width, 0};
+    DrawTextW(dc, button.caption, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+    SelectObject(dc, old);
+    if (text.bottom <= height && text.right <= width) break;
+  }
+  ReleaseDC(hwnd_, dc);
+  return font;
 }
 
 void MainWindow::CreateControls() {
@@ -222,8 +260,7 @@ void MainWindow::CreateControls() {
   }
   SendMessageW(control(kOptionTXT), BM_SETCHECK, BST_CHECKED, 0);
   for (const ControlLayout& row : kLayout) {
-    SendMessageW(control(row.id), WM_SETFONT,
-                 reinterpret_cast<WPARAM>(row.id == kLabel2 ? statusFont_ : windowFont_), FALSE);
+    SendMessageW(control(row.id), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row.id)), FALSE);
   }
 }
 
@@ -470,6 +507,26 @@ void MainWindow::OnCommand(int id, int notification) {
   }
 }
 
+LRESULT MainWindow::DefaultButton() {
+  // The dialog manager asks when Tab has moved the focus, having just taken
+  // the default look from every button, and when Enter meets a button
+  // without that look. The answer is the focused button or none, so that
+  // Enter presses the button reached with Tab or Shift+Tab and nothing
+  // from elsewhere.
+  HWND focus = GetFocus();
+  const int id = focus && IsChild(hwnd_, focus) ? GetDlgCtrlID(focus) : 0;
+  const ControlLayout* layout = FindLayout(static_cast<ControlId>(id));
+  if (layout == nullptr || layout->kind != Kind::Button || control(layout->id) != focus) return 0;
+  // The dialog manager gives the look back only to a child of the window
+  // itself; the buttons stand on a page.
+  const LONG_PTR style = GetWindowLongPtrW(focus, GWL_STYLE);
+  if ((style & BS_TYPEMASK) != BS_DEFPUSHBUTTON) {
+    SendMessageW(focus, BM_SETSTYLE, static_cast<WPARAM>((style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_DEFPUSHBUTTON),
+                 TRUE);
+  }
+  return MAKELONG(id, DC_HASDEFID);
+}
+
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -503,6 +560,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // IDOK and IDCANCEL (Enter and Escape outside a button) press nothing.
       if (lParam != 0) OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
+    case DM_GETDEFID:
+      return DefaultButton();
     case WM_CTLCOLORLISTBOX:
       if (reinterpret_cast<HWND>(lParam) == control(kList1)) {
         SetBkColor(reinterpret_cast<HDC>(wParam), kListBackground);

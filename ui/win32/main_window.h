@@ -60,9 +60,14 @@ class MainWindow final : public MainWindowView {
   static LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int notification);
+  // The answer to DM_GETDEFID.
+  LRESULT DefaultButton();
 
   void CreateControls();
   void CreateFonts();
+  HFONT FontOf(ControlId id) const;
+  // `face` at the largest size whose caption of `button` fits it.
+  HFONT FitCaption(LOGFONTW face, const ControlLayout& button) const;
   // Places every control at the current resolution.
   void Layout();
   RECT Pixels(const Twips& box) const;
@@ -79,6 +84,7 @@ class MainWindow final : public MainWindowView {
   int dpi_ = 96;
   HFONT windowFont_ = nullptr;
   HFONT statusFont_ = nullptr;
+  HFONT deleteFont_ = nullptr;
   HBRUSH listBrush_ = nullptr;
   HWND focusBeforeRun_ = nullptr;
   HWND focusWhenInactive_ = nullptr;
