@@ -29,6 +29,12 @@ class Console {
   virtual bool Interrupted() const = 0;
 };
 
+// Opens the null device onto standard input, output or error where one is
+// closed, so that the next file the program opens cannot take its number
+// and receive messages meant for the console. Call it first. Nothing to do
+// on Windows: files never take the standard handles there.
+void OpenMissingStandardStreams();
+
 // The console of this process. While the object lives, a stop request sets
 // the interrupt flag instead of ending the process at once; a second request
 // ends it as usual. A write to a closed pipe gives an error instead of ending

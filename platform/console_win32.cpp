@@ -128,6 +128,8 @@ class Win32Console final : public Console {
 
 }  // namespace
 
+void OpenMissingStandardStreams() {}
+
 std::unique_ptr<Console> OpenConsole() { return std::make_unique<Win32Console>(); }
 
 }  // namespace vexaro::platform

@@ -52,14 +52,16 @@ class EndToEndTest : public ::testing::Test {
   }
   ~EndToEndTest() override { fs::remove_all(base); }
 
-  // Standard output to a file, or to a pipe whose reader is gone.
-  Outcome Tool(std::vector<std::string> args, bool closedPipe = false) {
+  // Standard output to a file, or to a pipe whose reader is gone; standard
+  // error to a file, or closed.
+  Outcome Tool(std::vector<std::string> args, bool closedPipe = false, bool closedStderr = false) {
     int fds[2] = {-1, -1};
     if (closedPipe && ::pipe(fds) == 0) ::close(fds[0]);
     const pid_t child = ::fork();
     if (child == 0) {
       ::dup2(closedPipe ? fds[1] : ::open((base / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
       ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      if (closedStderr) ::close(2);
       std::vector<char*> argv{const_cast<char*>(VEXARO_LIST)};
       for (auto& arg : args) argv.push_back(arg.data());
       argv.push_back(nullptr);
@@ -139,6 +141,16 @@ TEST_F(EndToEndTest, FailuresGiveTheirStatusAndAMessage) {
   EXPECT_EQ(usage.status, 2);
   EXPECT_EQ(usage.out + usage.err,
             "vexaro-list: unknown option '--bogus'\nTry 'vexaro-list --help' for more information.\n");
+}
+
+TEST_F(EndToEndTest, MessagesNeverLandInTheOutputFileWhenStandardErrorIsClosed) {
+  const std::string missing = (root / "missing").string();
+  const fs::path file = base / "list.txt";
+  const Outcome withErr = Tool({"--no-date", "--no-free", missing, root.string()});
+  ASSERT_NE(withErr.err, "") << "the run must have something to say";
+  const Outcome closed = Tool({"--no-date", "--no-free", "-o", file.string(), missing, root.string()}, false, true);
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_EQ(Normalised(ReadFile(file)), Normalised(withErr.out));
 }
 
 TEST_F(EndToEndTest, ClosedPipeEndsTheRunWithStatusOne) {
