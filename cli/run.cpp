@@ -108,7 +108,7 @@ int Run(const Options& options, platform::System& system, platform::OutputStream
   }
   if (console.Interrupted()) {
     if (!host.toldInterrupted()) host.Say(engine::kInterrupted);
-    return kExitInterrupted;
+    return kExitSignalBase + console.StopSignal();
   }
   return error || host.troubled() ? kExitTrouble : kExitOk;
 }

@@ -14,7 +14,10 @@ namespace {
 // piece of state has to live outside any object.
 volatile std::sig_atomic_t stopRequested = 0;
 
-extern "C" void OnStopRequest(int) { stopRequested = 1; }
+// Both stop signals are blocked while it runs, so the first one is kept.
+extern "C" void OnStopRequest(int signal) {
+  if (stopRequested == 0) stopRequested = signal;
+}
 
 class PosixConsole final : public Console {
  public:
@@ -29,6 +32,8 @@ class PosixConsole final : public Console {
     struct sigaction stop {};
     stop.sa_handler = OnStopRequest;
     sigemptyset(&stop.sa_mask);
+    sigaddset(&stop.sa_mask, SIGINT);
+    sigaddset(&stop.sa_mask, SIGTERM);
     stop.sa_flags = SA_RESETHAND | SA_RESTART;
     ::sigaction(SIGINT, &stop, &oldInt_);
     ::sigaction(SIGTERM, &stop, &oldTerm_);
@@ -70,7 +75,7 @@ class PosixConsole final : public Console {
     }
   }
 
-  bool Interrupted() const override { return stopRequested != 0; }
+  int StopSignal() const override { return stopRequested; }
 
  private:
   bool terminal_ = false;

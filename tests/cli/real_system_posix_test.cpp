@@ -99,13 +99,18 @@ TEST_F(EndToEndTest, OutputFileGetsEveryPieceInOrderAndReportsAFullDisk) {
   EXPECT_EQ(full.stream->Close(), std::make_error_code(std::errc::no_space_on_device));
 }
 
-TEST(ConsoleTest, AStopRequestSetsTheFlagOnce) {
-  const auto console = platform::OpenConsole();
-  ASSERT_EQ(::raise(SIGINT), 0);
-  EXPECT_TRUE(console->Interrupted());
-  struct sigaction now = {};
-  ::sigaction(SIGINT, nullptr, &now);
-  EXPECT_EQ(now.sa_handler, SIG_DFL) << "a second request ends the process";
+TEST(ConsoleTest, AStopRequestIsKeptWithItsSignalAndASecondOneEndsTheProcess) {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    const auto console = platform::OpenConsole();
+    EXPECT_EQ(console->StopSignal(), 0);
+    ASSERT_EQ(::raise(signal), 0);
+    const int other = signal == SIGINT ? SIGTERM : SIGINT;
+    ASSERT_EQ(::raise(other), 0);
+    EXPECT_EQ(console->StopSignal(), signal) << "the first request counts";
+    struct sigaction now = {};
+    ::sigaction(signal, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << signal << ": a second request ends the process";
+  }
 }
 
 TEST_F(EndToEndTest, ExactListingOnStandardOutputAndTheSameBytesInAFile) {
@@ -151,6 +156,47 @@ TEST_F(EndToEndTest, MessagesNeverLandInTheOutputFileWhenStandardErrorIsClosed) 
   const Outcome closed = Tool({"--no-date", "--no-free", "-o", file.string(), missing, root.string()}, false, true);
   EXPECT_EQ(closed.status, 1);
   EXPECT_EQ(Normalised(ReadFile(file)), Normalised(withErr.out));
+}
+
+TEST_F(EndToEndTest, AStopSignalEndsAfterAWholeLineWith128PlusItsNumber) {
+  // Far more than the output buffer and a pipe hold, in many folders, so
+  // that the stop comes in the middle of the listing.
+  const fs::path big = base / "big";
+  for (int folder = 0; folder < 100; ++folder) {
+    const fs::path dir = big / ("folder-" + std::to_string(folder));
+    fs::create_directories(dir);
+    for (int file = 0; file < 100; ++file) std::ofstream(dir / ("some-longer-file-name-" + std::to_string(file)));
+  }
+  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::dup2(fds[1], 1);
+      ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      ::close(fds[0]);
+      ::execl(VEXARO_LIST, VEXARO_LIST, "-q", "--no-date", "--no-free", big.c_str(), nullptr);
+      ::_exit(126);
+    }
+    ::close(fds[1]);
+    // The first bytes tell that the listing is being written; the program
+    // then waits for the pipe, and gets the signal there.
+    std::string out(4096, '\0');
+    ssize_t got = ::read(fds[0], out.data(), out.size());
+    ASSERT_GT(got, 0);
+    out.resize(static_cast<std::size_t>(got));
+    ::kill(child, signal);
+    char chunk[65536];
+    while ((got = ::read(fds[0], chunk, sizeof chunk)) > 0) out.append(chunk, static_cast<std::size_t>(got));
+    ::close(fds[0]);
+    int waited = 0;
+    ::waitpid(child, &waited, 0);
+    EXPECT_TRUE(WIFEXITED(waited) && WEXITSTATUS(waited) == status) << signal << ": " << waited;
+    EXPECT_EQ(ReadFile(base / "stderr"), "vexaro-list: 処理を中断しました。\n");
+    EXPECT_LT(out.size(), 100 * 100 * 40) << "stopped before the end";
+    EXPECT_TRUE(std::regex_search(out, std::regex("\n +0 : folder-[0-9]+/some-longer-file-name-[0-9]+$")))
+        << signal << ": ends after a whole line";
+  }
 }
 
 TEST_F(EndToEndTest, ClosedPipeEndsTheRunWithStatusOne) {

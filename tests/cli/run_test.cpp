@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 
 #include "tests/support/fake_system.h"
 
@@ -13,12 +14,12 @@ class FakeConsole final : public platform::Console {
  public:
   std::string err;
   bool terminal = false;
-  bool interrupted = false;
+  int stopSignal = 0;
 
   bool IsTerminal() const override { return terminal; }
   std::optional<int> Columns() const override { return 80; }
   void Write(std::string_view utf8) override { err.append(utf8); }
-  bool Interrupted() const override { return interrupted; }
+  int StopSignal() const override { return stopSignal; }
 };
 
 // Takes `room` bytes, then fails as a full disk does, for good.
@@ -132,29 +133,32 @@ TEST_F(RunTest, FailedWriteStopsTheRunWithStatusOne) {
   }
 }
 
-TEST_F(RunTest, InterruptKeepsWholeLinesAndGivesStatus130) {
+TEST_F(RunTest, StopKeepsWholeLinesAndGives128PlusTheSignal) {
   std::string header = Listing("C:\\data\\", {});
   header.resize(header.size() - 2);  // without the final line end
-  const std::tuple<std::string_view, int, std::string> cases[] = {
+  const std::tuple<std::string_view, int, int, int, std::string> cases[] = {
       // Ctrl-C as this folder is opened the first or second time. In the walk:
       // the header is written, and the stop comes at the first folder.
-      {"C:\\data\\sub\\", 1, header},
+      {"C:\\data\\sub\\", 1, SIGINT, 130, header},
       // While listing: that folder is completed, the next is not begun, and
       // no final line end follows.
-      {"C:\\data\\", 2, header + "\r\n        1536 : a.txt\r\n         700 : c.log"},
+      {"C:\\data\\", 2, SIGINT, 130, header + "\r\n        1536 : a.txt\r\n         700 : c.log"},
       // The first start folder is complete; the second is not begun.
-      {"C:\\data\\sub\\", 2, Listing("C:\\data\\", kData)},
+      {"C:\\data\\sub\\", 2, SIGINT, 130, Listing("C:\\data\\", kData)},
+      // A termination request ends the same way, with its own status.
+      {"C:\\data\\", 2, SIGTERM, 143, header + "\r\n        1536 : a.txt\r\n         700 : c.log"},
+      {"C:\\data\\sub\\", 2, SIGTERM, 143, Listing("C:\\data\\", kData)},
   };
-  for (const auto& [folder, time, text] : cases) {
+  for (const auto& [folder, time, signal, status, text] : cases) {
     output = {};
     console = {};
     std::vector<std::string> opened;
     system.onOpen([&](std::string_view path) {
       opened.emplace_back(path);
-      console.interrupted |= path == folder && std::ranges::count(opened, path) == time;
+      if (path == folder && std::ranges::count(opened, path) == time) console.stopSignal = signal;
     });
-    EXPECT_EQ(Go(system), kExitInterrupted) << folder << time;
-    EXPECT_EQ(output.bytes, text) << folder << time;
+    EXPECT_EQ(Go(system), status) << folder << time << signal;
+    EXPECT_EQ(output.bytes, text) << folder << time << signal;
     EXPECT_EQ(console.err, "vexaro-list: 処理を中断しました。\n");
     EXPECT_EQ(output.closes, 1);
   }
