@@ -133,6 +133,32 @@ TEST_F(RunTest, ATerminalIsShownNoEscapeSequenceWhileAFileGetsTheFaithfulCsv) {
   }
 }
 
+TEST(ConsoleHost, OneMessagePerProblemKindAndPath) {
+  using Kind = engine::Problem::Kind;
+  const auto denied = std::make_error_code(std::errc::permission_denied);
+  struct Case {
+    std::vector<engine::Problem> problems;
+    std::size_t lines;
+    bool troubled;
+  };
+  const Case cases[] = {
+      {{{Kind::UnreadableFolder, "/a/", denied}, {Kind::UnreadableFolder, "/a/", denied}}, 1, true},
+      {{{Kind::UnreadableFolder, "/a/", denied}, {Kind::UnreadableFolder, "/b/", denied}}, 2, true},
+      {{{Kind::UnreadableFolder, "/a/", denied}, {Kind::FolderLoop, "/a/", {}}}, 2, true},
+      {{{Kind::FolderLoop, "/m/", {}}, {Kind::FolderLoop, "/m/", {}}, {Kind::FolderLoop, "/m/", {}}}, 1, false},
+      {{{Kind::UnreadableFile, "/f", denied}, {Kind::UnreadableFile, "/f", denied}}, 1, true},
+  };
+  for (const auto& c : cases) {
+    FakeConsole console;
+    FakeOutput output;
+    StreamSink sink(output);
+    ConsoleHost host(console, nullptr, sink);
+    for (const auto& problem : c.problems) host.ReportProblem(problem);
+    EXPECT_EQ(static_cast<std::size_t>(std::ranges::count(console.err, '\n')), c.lines) << console.err;
+    EXPECT_EQ(host.troubled(), c.troubled) << console.err;
+  }
+}
+
 TEST_F(RunTest, FailedWriteStopsTheRunWithStatusOne) {
   int opensAfterFailure = 0;
   system.onOpen([&](std::string_view) { opensAfterFailure += static_cast<bool>(output.error); });
