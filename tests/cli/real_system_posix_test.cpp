@@ -3,6 +3,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <termios.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -197,6 +199,50 @@ TEST_F(EndToEndTest, AStopSignalEndsAfterAWholeLineWith128PlusItsNumber) {
     EXPECT_TRUE(std::regex_search(out, std::regex("\n +0 : folder-[0-9]+/some-longer-file-name-[0-9]+$")))
         << signal << ": ends after a whole line";
   }
+}
+
+TEST_F(EndToEndTest, ATerminalGetsNoEscapeSequenceAFileTheFaithfulCsv) {
+  // Clears the screen and recolours it: ESC [ (C0) and U+009B CSI (C1).
+  const std::string name = "x\x1b[2Jy\xc2\x9b" "31mz";
+  std::ofstream(root / name) << "-";
+
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  // Opened here and kept open until the program has ended, so that reading
+  // the other side never finds the terminal closed before it began.
+  const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(slave, 0);
+  termios raw{};
+  ::tcgetattr(slave, &raw);
+  raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // the bytes as written, no LF to CR LF
+  ::tcsetattr(slave, TCSANOW, &raw);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(slave, 1);
+    ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+    ::execl(VEXARO_LIST, VEXARO_LIST, "--csv", "--no-date", "--no-free", root.c_str(), nullptr);
+    ::_exit(126);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);  // the listing is far smaller than what a terminal buffers
+  ::close(slave);
+  std::string shown;
+  char chunk[4096];
+  ssize_t got;
+  // With the terminal closed on every side, reading gives what is left, then EIO.
+  while ((got = ::read(master, chunk, sizeof chunk)) > 0) shown.append(chunk, static_cast<std::size_t>(got));
+  ::close(master);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(base / "stderr");
+  EXPECT_NE(shown.find(",\"x?[2Jy?31mz\"\n"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("\xc2\x9b"), std::string::npos) << shown;
+
+  const fs::path file = base / "list.csv";
+  const Outcome toFile = Tool({"--csv", "--no-date", "--no-free", "-o", file.string(), root.string()});
+  EXPECT_EQ(toFile.status, 0) << toFile.err;
+  EXPECT_NE(ReadFile(file).find(",\"" + name + "\"\n"), std::string::npos) << "a file keeps the faithful name";
 }
 
 TEST_F(EndToEndTest, ClosedPipeEndsTheRunWithStatusOne) {
