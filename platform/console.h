@@ -36,8 +36,9 @@ class Console {
 
 // Opens the null device onto standard input, output or error where one is
 // closed, so that the next file the program opens cannot take its number
-// and receive messages meant for the console. Call it first. Nothing to do
-// on Windows: files never take the standard handles there.
+// and receive messages meant for the console. Call it first. On Windows the
+// same for a standard handle whose value names no open handle; one that is
+// simply absent is left so.
 void OpenMissingStandardStreams();
 
 // The console of this process. While the object lives, a stop request sets
