@@ -53,6 +53,29 @@ TEST(Win32Clock, MomentsBeyondWhatSystemTimeHoldsGetAnOffsetOfTheZone) {
   }
 }
 
+TEST(FileTime, EveryCountHasItsMomentAndBack) {
+  struct Case {
+    std::uint64_t ticks;
+    UtcTime utc;
+  };
+  const Case cases[] = {
+      {0, {-11644473600, 0}},
+      {1, {-11644473600, 100}},
+      {116444736000000000, {0, 0}},
+      {116444735999999999, {-1, 999999900}},
+      {0x7FFFFFFFFFFFFFFF, {910692730085, 477580700}},
+      {0x8000000000000000, {910692730085, 477580800}},  // beyond what SYSTEMTIME holds
+      {UINT64_MAX, {1833029933770, 955161500}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UtcFromFileTime(c.ticks), c.utc) << c.ticks;
+    // Back again, where a FILETIME that the system takes can hold it.
+    if (c.ticks <= 0x7FFFFFFFFFFFFFFF) {
+      EXPECT_EQ(FileTimeFromUtc(c.utc), c.ticks) << c.ticks;
+    }
+  }
+}
+
 TEST(Win32Regional, SeparatorsAndDateTimeOfTheLocale) {
   struct Case {
     const char* locale;
