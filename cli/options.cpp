@@ -52,7 +52,7 @@ Options:
 
 Exit status: 0 when everything was listed, 1 when a folder or file could not
 be read or the listing could not be written, 2 for a wrong command line,
-130 when interrupted.
+130 when interrupted by Ctrl-C, 143 when ended by SIGTERM.
 )";
 }
 

@@ -17,7 +17,10 @@ inline constexpr std::string_view kProgramName = "vexaro-list";
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitTrouble = 1;      // something could not be read or written
 inline constexpr int kExitUsage = 2;        // wrong command line
-inline constexpr int kExitInterrupted = 130;  // stopped by the user (Ctrl-C)
+// Stopped by a signal: 128 + its number, as a shell reports a process that
+// the signal ended (130 for Ctrl-C, 143 for SIGTERM).
+inline constexpr int kExitSignalBase = 128;
+inline constexpr int kExitInterrupted = kExitSignalBase + 2;  // Ctrl-C
 
 struct Options {
   // The six boxes and the line form, as the window starts: all ticked, TXT.

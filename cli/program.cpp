@@ -16,6 +16,7 @@ bool IsAbsolute(std::string_view path) {
 }  // namespace
 
 int Main(std::span<const std::string> args) {
+  platform::OpenMissingStandardStreams();
   // First, so that Ctrl-C and closed pipes are handled from here on.
   const std::unique_ptr<platform::Console> console = platform::OpenConsole();
   auto say = [&](std::string_view message) {

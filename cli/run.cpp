@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "cli/column_width.h"
+#include "cli/terminal_output.h"
 #include "engine/listing.h"
 
 namespace vexaro::cli {
@@ -92,7 +93,12 @@ int Run(const Options& options, platform::System& system, platform::OutputStream
     progress.emplace(console, used.conventions().separator, std::move(now));
   }
 
-  StreamSink sink(output);
+  // A terminal is shown the listing with its control characters made
+  // harmless; a file or pipe gets the faithful bytes.
+  TerminalSafeOutput safeOutput(output);
+  platform::OutputStream& target = output.IsTerminal() ? safeOutput : output;
+
+  StreamSink sink(target);
   ConsoleHost host(console, progress ? &*progress : nullptr, sink);
   engine::ListingJob job(used, host, sink);
   job.setWorkers(options.jobs);
@@ -106,15 +112,15 @@ int Run(const Options& options, platform::System& system, platform::OutputStream
 
   // What is complete is kept: a stopped listing ends after its last whole line.
   std::error_code error = sink.error();
-  const std::error_code closeError = output.Close();
+  const std::error_code closeError = target.Close();
   if (!error) error = closeError;
   if (error) {
-    const std::string target = options.output ? Quoted(*options.output) : "standard output";
-    host.Say(WithReason("cannot write the listing to " + target, error));
+    const std::string where = options.output ? Quoted(*options.output) : "standard output";
+    host.Say(WithReason("cannot write the listing to " + where, error));
   }
   if (console.Interrupted()) {
     if (!host.toldInterrupted()) host.Say(engine::kInterrupted);
-    return kExitInterrupted;
+    return kExitSignalBase + console.StopSignal();
   }
   return error || host.troubled() ? kExitTrouble : kExitOk;
 }

@@ -8,10 +8,36 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::size_t kMaxCachedDays = 1 << 16;
+constexpr std::uint32_t kNanosPerSecond = 1'000'000'000;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   const std::int64_t q = a / b;
   return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+std::int64_t FloorMod(std::int64_t a, std::int64_t b) {
+  const std::int64_t r = a % b;
+  return (r != 0 && ((r < 0) != (b < 0))) ? r + b : r;
+}
+
+// days * 86400 + second, held to the 64-bit range: the clock takes a second
+// count, and at the ends of the range the nearest one answers as well.
+std::int64_t SecondsOrLimit(std::int64_t days, std::int64_t second) {
+  std::int64_t start = 0;
+  std::int64_t sum = 0;
+  if (__builtin_mul_overflow(days, kSecondsPerDay, &start) || __builtin_add_overflow(start, second, &sum)) {
+    return days < 0 ? INT64_MIN : INT64_MAX;
+  }
+  return sum;
+}
+
+// `time` moved by `seconds` (any 64-bit count whose day count stays far from
+// the limits, which a second count divided by 86400 always does).
+LocalTime Shifted(LocalTime time, std::int64_t seconds) {
+  const std::int64_t second = time.secondOfDay + FloorMod(seconds, kSecondsPerDay);
+  time.days += FloorDiv(seconds, kSecondsPerDay) + second / kSecondsPerDay;
+  time.secondOfDay = static_cast<std::int32_t>(second % kSecondsPerDay);
+  return time;
 }
 
 std::string RightAligned(std::uint64_t value, std::size_t width) {
@@ -52,17 +78,25 @@ std::string B(std::uint64_t cFileSize, std::string& sTani) {
   return RightAligned(cFileSize, kBWidth);
 }
 
+LocalTime LocalTime::FromSeconds(std::int64_t seconds, std::uint32_t nanoseconds) {
+  LocalTime time{FloorDiv(seconds, kSecondsPerDay), static_cast<std::int32_t>(FloorMod(seconds, kSecondsPerDay)),
+                 nanoseconds % kNanosPerSecond};
+  return Shifted(time, nanoseconds / kNanosPerSecond);
+}
+
 LocalTime LocalTimeConverter::ToLocal(platform::UtcTime utc) {
-  const std::int64_t day = FloorDiv(utc.seconds, kSecondsPerDay);
+  // Still UTC here: the day and the moment in it, the nanoseconds carried.
+  const LocalTime moment = LocalTime::FromSeconds(utc.seconds, utc.nanoseconds);
+  const std::int64_t day = moment.days;
+  const std::int64_t seconds = SecondsOrLimit(day, moment.secondOfDay);
   std::int32_t offset;
   if (const auto it = uniformDays_.find(day); it != uniformDays_.end()) {
     offset = it->second;
   } else if (changingDays_.contains(day)) {
-    offset = clock_.UtcOffsetAt(utc.seconds);
+    offset = clock_.UtcOffsetAt(seconds);
   } else {
-    const std::int64_t first = day * kSecondsPerDay;
-    const std::int32_t atStart = clock_.UtcOffsetAt(first);
-    const std::int32_t atEnd = clock_.UtcOffsetAt(first + kSecondsPerDay - 1);
+    const std::int32_t atStart = clock_.UtcOffsetAt(SecondsOrLimit(day, 0));
+    const std::int32_t atEnd = clock_.UtcOffsetAt(SecondsOrLimit(day, kSecondsPerDay - 1));
     if (uniformDays_.size() + changingDays_.size() >= kMaxCachedDays) {
       uniformDays_.clear();
       changingDays_.clear();
@@ -73,10 +107,10 @@ LocalTime LocalTimeConverter::ToLocal(platform::UtcTime utc) {
     } else {
       // A day on which the offset changes: ask for every moment of it.
       changingDays_.emplace(day, true);
-      offset = clock_.UtcOffsetAt(utc.seconds);
+      offset = clock_.UtcOffsetAt(seconds);
     }
   }
-  return {utc.seconds + offset, utc.nanoseconds};
+  return Shifted(moment, offset);
 }
 
 FileTimeStamp GetFileTimeStamp(const platform::FileStamp& stamp, LocalTimeConverter& converter) {
@@ -89,13 +123,14 @@ FileTimeStamp GetFileTimeStamp(const platform::FileStamp& stamp, LocalTimeConver
 
 double DateValue(LocalTime time) {
   constexpr double kUnixEpochDay = 25569.0;  // 1970-01-01 counted from 1899-12-30
-  const double seconds = static_cast<double>(time.seconds) + time.nanoseconds / 1e9;
-  return kUnixEpochDay + seconds / static_cast<double>(kSecondsPerDay);
+  const double seconds = time.secondOfDay + time.nanoseconds / 1e9;
+  return kUnixEpochDay + static_cast<double>(time.days) + seconds / static_cast<double>(kSecondsPerDay);
 }
 
 platform::LocalDateTime ToCalendar(LocalTime time) {
-  const std::int64_t days = FloorDiv(time.seconds, kSecondsPerDay);
-  const std::int64_t secondOfDay = time.seconds - days * kSecondsPerDay;
+  // Days stay within about 1.1e14 of 0, so none of this comes near overflow.
+  const std::int64_t days = time.days;
+  const std::int64_t secondOfDay = time.secondOfDay;
   // Civil date from a day count (proleptic Gregorian calendar).
   const std::int64_t z = days + 719468;
   const std::int64_t era = FloorDiv(z, 146097);
@@ -106,7 +141,7 @@ platform::LocalDateTime ToCalendar(LocalTime time) {
   const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
   const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
   const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  return {static_cast<int>(year),
+  return {year,
           static_cast<int>(month),
           static_cast<int>(day),
           static_cast<int>(secondOfDay / 3600),
@@ -117,11 +152,15 @@ platform::LocalDateTime ToCalendar(LocalTime time) {
 void AppendDate(std::string& out, LocalTime time, std::string_view dateSeparator,
                 std::string_view timeSeparator) {
   const auto c = ToCalendar(time);
-  if (c.year >= 0 && c.year <= 9999) {
-    AppendTwoDigits(out, c.year / 100);
-    AppendTwoDigits(out, c.year % 100);
+  if (c.year < 0) out.push_back('-');
+  // The year's magnitude: no year a 64-bit second count reaches is near the
+  // limit, so negating it is safe.
+  const std::uint64_t year = c.year < 0 ? static_cast<std::uint64_t>(-c.year) : static_cast<std::uint64_t>(c.year);
+  if (year <= 9999) {
+    AppendTwoDigits(out, static_cast<int>(year / 100));
+    AppendTwoDigits(out, static_cast<int>(year % 100));
   } else {
-    out += std::to_string(c.year);
+    out += std::to_string(year);
   }
   out += dateSeparator;
   AppendTwoDigits(out, c.month);

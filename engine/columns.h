@@ -26,16 +26,25 @@ std::string B(std::uint64_t cFileSize, std::string& sTani);
 inline constexpr std::size_t kBMBGBWidth = 6;
 inline constexpr std::size_t kBWidth = 12;
 
-// A local time as seconds since 1970-01-01 00:00:00 on the local clock.
+// A local time: the day counted from 1970-01-01 on the local calendar and
+// the time into that day. Split so that every UTC moment a file system can
+// report (any 64-bit count of seconds) has its local time, an offset added
+// at either end of the range included.
 struct LocalTime {
-  std::int64_t seconds = 0;
-  std::uint32_t nanoseconds = 0;
+  std::int64_t days = 0;
+  std::int32_t secondOfDay = 0;   // 0..86399
+  std::uint32_t nanoseconds = 0;  // 0..999,999,999
   friend auto operator<=>(const LocalTime&, const LocalTime&) = default;
+
+  // From seconds since 1970-01-01 00:00:00 local; nanoseconds of a second or
+  // more carry into the seconds.
+  static LocalTime FromSeconds(std::int64_t seconds, std::uint32_t nanoseconds = 0);
 };
 
 // Converts UTC moments to local time, each with the offset in force at that
 // moment. The platform is asked at most twice per UTC day met, so a listing of
-// many files costs no system call per file.
+// many files costs no system call per file. Any UTC moment converts; the
+// clock is asked about moments beyond the 64-bit range as about its ends.
 class LocalTimeConverter {
  public:
   explicit LocalTimeConverter(platform::Clock& clock) : clock_(clock) {}
@@ -62,11 +71,15 @@ FileTimeStamp GetFileTimeStamp(const platform::FileStamp& stamp, LocalTimeConver
 // time of day.
 double DateValue(LocalTime time);
 
+// The proleptic Gregorian calendar date; the year may lie anywhere a 64-bit
+// count of seconds reaches, before year 1 (0 is 1 BC) and after 9999.
 platform::LocalDateTime ToCalendar(LocalTime time);
 
 // yyyy/mm/dd hh:mm:ss with the given separators, to the whole second (the
 // fraction is dropped, as file managers show it). 19 characters with the
-// usual one-character separators.
+// usual one-character separators. A year beyond 9999 keeps all its digits, as
+// a size does, and one before year 0 is written with a minus sign and at
+// least four digits (-0044): the field widens instead of lying.
 void AppendDate(std::string& out, LocalTime time, std::string_view dateSeparator,
                 std::string_view timeSeparator);
 

@@ -10,18 +10,34 @@ namespace {
 
 constexpr std::size_t kSinkChunk = std::size_t{1} << 20;
 
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
-// Text in a TXT line or a header: control characters would split the line,
-// so each becomes '?'.
-void AppendPlain(std::string& out, std::string_view text) {
-  const auto clean = std::find_if(text.begin(), text.end(),
-                                  [](char c) { return IsControl(static_cast<unsigned char>(c)); });
-  if (clean == text.end()) {
-    out.append(text);
-    return;
+// Length of the control character at `at`: 1 for C0 and DEL, 2 for a C1
+// control (U+0080..U+009F, written C2 80..C2 9F), 0 for anything else. A
+// byte that is no valid UTF-8 is no character and stays as it is.
+std::size_t ControlLength(std::string_view text, std::size_t at) {
+  const auto c = static_cast<unsigned char>(text[at]);
+  if (c < 0x20 || c == 0x7F) return 1;
+  if (c == 0xC2 && at + 1 < text.size()) {
+    const auto next = static_cast<unsigned char>(text[at + 1]);
+    if (next >= 0x80 && next <= 0x9F) return 2;
   }
-  for (char c : text) out.push_back(IsControl(static_cast<unsigned char>(c)) ? '?' : c);
+  return 0;
+}
+
+// Text in a TXT line or a header: control characters would split the line
+// (NEL, U+0085, counts as a line break to many readers) or drive a terminal
+// that shows the file, so each becomes '?'.
+void AppendPlain(std::string& out, std::string_view text) {
+  std::size_t clean = 0;
+  while (clean < text.size() && ControlLength(text, clean) == 0) ++clean;
+  out.append(text.substr(0, clean));
+  for (std::size_t at = clean; at < text.size();) {
+    if (const std::size_t length = ControlLength(text, at); length != 0) {
+      out.push_back('?');
+      at += length;
+    } else {
+      out.push_back(text[at++]);
+    }
+  }
 }
 
 // A CSV field, quotes included; a quote inside the value is doubled.

@@ -10,7 +10,7 @@ namespace vexaro::platform {
 
 // A local calendar date and time of day.
 struct LocalDateTime {
-  int year = 1970;
+  std::int64_t year = 1970;  // wide: file times may lie billions of years away
   int month = 1;   // 1..12
   int day = 1;     // 1..31
   int hour = 0;    // 0..23

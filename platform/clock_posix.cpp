@@ -35,7 +35,8 @@ std::int32_t PosixClock::UtcOffsetAt(std::int64_t utcSeconds) {
 
 std::string PosixRegional::DateTimeText(const LocalDateTime& when) {
   char text[64];
-  const int length = std::snprintf(text, sizeof text, "%04d/%02d/%02d %d:%02d:%02d", when.year, when.month,
+  const int length = std::snprintf(text, sizeof text, "%04lld/%02d/%02d %d:%02d:%02d",
+                                   static_cast<long long>(when.year), when.month,
                                    when.day, when.hour, when.minute, when.second);
   return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string>
 
 #include "platform/convert_win32.h"
 #include "platform/host_win32.h"
@@ -105,10 +106,14 @@ std::string Win32Regional::DateTimeText(const LocalDateTime& when) {
     return Narrow(CutAtChar(std::wstring_view(date, 128), L'\0')) + ' ' +
            Narrow(CutAtChar(std::wstring_view(clock, 128), L'\0'));
   }
-  char fixed[64];
-  std::snprintf(fixed, sizeof fixed, "%04d/%02d/%02d %d:%02d:%02d", when.year, when.month, when.day, when.hour,
-                when.minute, when.second);
-  return fixed;
+  // The year by hand: this C library's printf does not know a 64-bit length
+  // modifier.
+  std::string year = std::to_string(when.year);
+  if (when.year >= 0 && year.size() < 4) year.insert(0, 4 - year.size(), '0');
+  char rest[48];
+  std::snprintf(rest, sizeof rest, "/%02d/%02d %d:%02d:%02d", when.month, when.day, when.hour, when.minute,
+                when.second);
+  return year + rest;
 }
 
 std::string Win32Regional::Info(unsigned long type, std::string_view fallback) const {

@@ -25,9 +25,21 @@ class Console {
   // are dropped: there is nowhere left to report them.
   virtual void Write(std::string_view utf8) = 0;
 
-  // True once the user has asked the program to stop. Stays true.
-  virtual bool Interrupted() const = 0;
+  // The signal by which the program was first asked to stop (SIGINT for
+  // Ctrl-C, SIGTERM for a termination request; Windows reports its close,
+  // log-off and shut-down events as SIGTERM), or 0 while none was. Once set
+  // it stays.
+  virtual int StopSignal() const = 0;
+
+  bool Interrupted() const { return StopSignal() != 0; }
 };
+
+// Opens the null device onto standard input, output or error where one is
+// closed, so that the next file the program opens cannot take its number
+// and receive messages meant for the console. Call it first. On Windows the
+// same for a standard handle whose value names no open handle; one that is
+// simply absent is left so.
+void OpenMissingStandardStreams();
 
 // The console of this process. While the object lives, a stop request sets
 // the interrupt flag instead of ending the process at once; a second request

@@ -1,5 +1,6 @@
 #include "platform/console.h"
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -13,7 +14,10 @@ namespace {
 // piece of state has to live outside any object.
 volatile std::sig_atomic_t stopRequested = 0;
 
-extern "C" void OnStopRequest(int) { stopRequested = 1; }
+// Both stop signals are blocked while it runs, so the first one is kept.
+extern "C" void OnStopRequest(int signal) {
+  if (stopRequested == 0) stopRequested = signal;
+}
 
 class PosixConsole final : public Console {
  public:
@@ -28,6 +32,8 @@ class PosixConsole final : public Console {
     struct sigaction stop {};
     stop.sa_handler = OnStopRequest;
     sigemptyset(&stop.sa_mask);
+    sigaddset(&stop.sa_mask, SIGINT);
+    sigaddset(&stop.sa_mask, SIGTERM);
     stop.sa_flags = SA_RESETHAND | SA_RESTART;
     ::sigaction(SIGINT, &stop, &oldInt_);
     ::sigaction(SIGTERM, &stop, &oldTerm_);
@@ -69,7 +75,7 @@ class PosixConsole final : public Console {
     }
   }
 
-  bool Interrupted() const override { return stopRequested != 0; }
+  int StopSignal() const override { return stopRequested; }
 
  private:
   bool terminal_ = false;
@@ -79,6 +85,18 @@ class PosixConsole final : public Console {
 };
 
 }  // namespace
+
+void OpenMissingStandardStreams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is taken: the closed one, as lower ones are open.
+    const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+  }
+}
 
 std::unique_ptr<Console> OpenConsole() { return std::make_unique<PosixConsole>(); }
 

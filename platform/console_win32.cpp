@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <string>
 
 #include "platform/console.h"
@@ -15,7 +16,13 @@ constexpr std::wstring_view kEraseToEnd = L"\x1b[K";
 
 // The console calls its control handler on a thread of its own, with no way
 // to pass an object along: this one flag has to live outside any object.
-std::atomic<bool> stopRequested{false};
+std::atomic<int> stopRequested{0};
+
+// Keeps the first request.
+void RequestStop(int signal) {
+  int none = 0;
+  stopRequested.compare_exchange_strong(none, signal);
+}
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   switch (event) {
@@ -23,11 +30,13 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     case CTRL_BREAK_EVENT:
       // The first request only sets the flag; a second one gets the default
       // handling, which ends the process, for a listing stuck in a slow read.
-      return stopRequested.exchange(true) ? FALSE : TRUE;
+      if (stopRequested != 0) return FALSE;
+      RequestStop(SIGINT);
+      return TRUE;
     default:
       // Closing the window, logging off, shutting down: the system ends the
       // process whatever the handler says.
-      stopRequested = true;
+      RequestStop(SIGTERM);
       return FALSE;
   }
 }
@@ -46,7 +55,7 @@ std::string WithCrLf(std::string_view text) {
 class Win32Console final : public Console {
  public:
   Win32Console() : handle_(GetStdHandle(STD_ERROR_HANDLE)) {
-    stopRequested = false;
+    stopRequested = 0;
     DWORD mode = 0;
     terminal_ = handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE && GetConsoleMode(handle_, &mode) != 0;
     // A program started in a new process group has Ctrl-C switched off.
@@ -99,7 +108,7 @@ class Win32Console final : public Console {
     }
   }
 
-  bool Interrupted() const override { return stopRequested; }
+  int StopSignal() const override { return stopRequested; }
 
  private:
   void Put(std::wstring_view text) {
@@ -127,6 +136,21 @@ class Win32Console final : public Console {
 };
 
 }  // namespace
+
+void OpenMissingStandardStreams() {
+  for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    // None at all (0) is safe: no file gets that value. A value that names
+    // no open handle any more is not, as the next file may get it.
+    const HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) continue;
+    SetLastError(NO_ERROR);
+    if (GetFileType(handle) != FILE_TYPE_UNKNOWN || GetLastError() != ERROR_INVALID_HANDLE) continue;
+    const HANDLE null = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    // Kept open for the life of the process, as a standard handle is.
+    SetStdHandle(which, null != INVALID_HANDLE_VALUE ? null : nullptr);
+  }
+}
 
 std::unique_ptr<Console> OpenConsole() { return std::make_unique<Win32Console>(); }
 

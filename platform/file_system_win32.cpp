@@ -341,15 +341,12 @@ class Win32Folder final : public Folder {
 }  // namespace
 
 UtcTime UtcFromFileTime(std::uint64_t ticks) noexcept {
-  // In unsigned arithmetic, which wraps where signed would overflow.
-  const auto sinceEpoch = static_cast<std::int64_t>(ticks - static_cast<std::uint64_t>(kUnixEpochTicks));
-  std::int64_t seconds = sinceEpoch / kTicksPerSecond;
-  std::int64_t rest = sinceEpoch % kTicksPerSecond;
-  if (rest < 0) {
-    rest += kTicksPerSecond;
-    --seconds;
-  }
-  return {seconds, static_cast<std::uint32_t>(rest * 100)};
+  // Unsigned until the count is whole seconds: every 64-bit count has its
+  // moment, those from 2^63 on (which SYSTEMTIME cannot hold, and which a
+  // file system or crafted image may still report) up to the year 60056.
+  constexpr std::uint64_t kTicks = kTicksPerSecond;
+  const auto seconds = static_cast<std::int64_t>(ticks / kTicks) - kUnixEpochTicks / kTicksPerSecond;
+  return {seconds, static_cast<std::uint32_t>(ticks % kTicks * 100)};
 }
 
 std::uint64_t FileTimeFromUtc(UtcTime time) noexcept {

@@ -3,6 +3,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <termios.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,14 +54,16 @@ class EndToEndTest : public ::testing::Test {
   }
   ~EndToEndTest() override { fs::remove_all(base); }
 
-  // Standard output to a file, or to a pipe whose reader is gone.
-  Outcome Tool(std::vector<std::string> args, bool closedPipe = false) {
+  // Standard output to a file, or to a pipe whose reader is gone; standard
+  // error to a file, or closed.
+  Outcome Tool(std::vector<std::string> args, bool closedPipe = false, bool closedStderr = false) {
     int fds[2] = {-1, -1};
     if (closedPipe && ::pipe(fds) == 0) ::close(fds[0]);
     const pid_t child = ::fork();
     if (child == 0) {
       ::dup2(closedPipe ? fds[1] : ::open((base / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
       ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      if (closedStderr) ::close(2);
       std::vector<char*> argv{const_cast<char*>(VEXARO_LIST)};
       for (auto& arg : args) argv.push_back(arg.data());
       argv.push_back(nullptr);
@@ -97,13 +101,18 @@ TEST_F(EndToEndTest, OutputFileGetsEveryPieceInOrderAndReportsAFullDisk) {
   EXPECT_EQ(full.stream->Close(), std::make_error_code(std::errc::no_space_on_device));
 }
 
-TEST(ConsoleTest, AStopRequestSetsTheFlagOnce) {
-  const auto console = platform::OpenConsole();
-  ASSERT_EQ(::raise(SIGINT), 0);
-  EXPECT_TRUE(console->Interrupted());
-  struct sigaction now = {};
-  ::sigaction(SIGINT, nullptr, &now);
-  EXPECT_EQ(now.sa_handler, SIG_DFL) << "a second request ends the process";
+TEST(ConsoleTest, AStopRequestIsKeptWithItsSignalAndASecondOneEndsTheProcess) {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    const auto console = platform::OpenConsole();
+    EXPECT_EQ(console->StopSignal(), 0);
+    ASSERT_EQ(::raise(signal), 0);
+    const int other = signal == SIGINT ? SIGTERM : SIGINT;
+    ASSERT_EQ(::raise(other), 0);
+    EXPECT_EQ(console->StopSignal(), signal) << "the first request counts";
+    struct sigaction now = {};
+    ::sigaction(signal, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << signal << ": a second request ends the process";
+  }
 }
 
 TEST_F(EndToEndTest, ExactListingOnStandardOutputAndTheSameBytesInAFile) {
@@ -139,6 +148,101 @@ TEST_F(EndToEndTest, FailuresGiveTheirStatusAndAMessage) {
   EXPECT_EQ(usage.status, 2);
   EXPECT_EQ(usage.out + usage.err,
             "vexaro-list: unknown option '--bogus'\nTry 'vexaro-list --help' for more information.\n");
+}
+
+TEST_F(EndToEndTest, MessagesNeverLandInTheOutputFileWhenStandardErrorIsClosed) {
+  const std::string missing = (root / "missing").string();
+  const fs::path file = base / "list.txt";
+  const Outcome withErr = Tool({"--no-date", "--no-free", missing, root.string()});
+  ASSERT_NE(withErr.err, "") << "the run must have something to say";
+  const Outcome closed = Tool({"--no-date", "--no-free", "-o", file.string(), missing, root.string()}, false, true);
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_EQ(Normalised(ReadFile(file)), Normalised(withErr.out));
+}
+
+TEST_F(EndToEndTest, AStopSignalEndsAfterAWholeLineWith128PlusItsNumber) {
+  // Far more than the output buffer and a pipe hold, in many folders, so
+  // that the stop comes in the middle of the listing.
+  const fs::path big = base / "big";
+  for (int folder = 0; folder < 100; ++folder) {
+    const fs::path dir = big / ("folder-" + std::to_string(folder));
+    fs::create_directories(dir);
+    for (int file = 0; file < 100; ++file) std::ofstream(dir / ("some-longer-file-name-" + std::to_string(file)));
+  }
+  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::dup2(fds[1], 1);
+      ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      ::close(fds[0]);
+      ::execl(VEXARO_LIST, VEXARO_LIST, "-q", "--no-date", "--no-free", big.c_str(), nullptr);
+      ::_exit(126);
+    }
+    ::close(fds[1]);
+    // The first bytes tell that the listing is being written; the program
+    // then waits for the pipe, and gets the signal there.
+    std::string out(4096, '\0');
+    ssize_t got = ::read(fds[0], out.data(), out.size());
+    ASSERT_GT(got, 0);
+    out.resize(static_cast<std::size_t>(got));
+    ::kill(child, signal);
+    char chunk[65536];
+    while ((got = ::read(fds[0], chunk, sizeof chunk)) > 0) out.append(chunk, static_cast<std::size_t>(got));
+    ::close(fds[0]);
+    int waited = 0;
+    ::waitpid(child, &waited, 0);
+    EXPECT_TRUE(WIFEXITED(waited) && WEXITSTATUS(waited) == status) << signal << ": " << waited;
+    EXPECT_EQ(ReadFile(base / "stderr"), "vexaro-list: 処理を中断しました。\n");
+    EXPECT_LT(out.size(), 100 * 100 * 40) << "stopped before the end";
+    EXPECT_TRUE(std::regex_search(out, std::regex("\n +0 : folder-[0-9]+/some-longer-file-name-[0-9]+$")))
+        << signal << ": ends after a whole line";
+  }
+}
+
+TEST_F(EndToEndTest, ATerminalGetsNoEscapeSequenceAFileTheFaithfulCsv) {
+  // Clears the screen and recolours it: ESC [ (C0) and U+009B CSI (C1).
+  const std::string name = "x\x1b[2Jy\xc2\x9b" "31mz";
+  std::ofstream(root / name) << "-";
+
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  // Opened here and kept open until the program has ended, so that reading
+  // the other side never finds the terminal closed before it began.
+  const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(slave, 0);
+  termios raw{};
+  ::tcgetattr(slave, &raw);
+  raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // the bytes as written, no LF to CR LF
+  ::tcsetattr(slave, TCSANOW, &raw);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(slave, 1);
+    ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+    ::execl(VEXARO_LIST, VEXARO_LIST, "--csv", "--no-date", "--no-free", root.c_str(), nullptr);
+    ::_exit(126);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);  // the listing is far smaller than what a terminal buffers
+  ::close(slave);
+  std::string shown;
+  char chunk[4096];
+  ssize_t got;
+  // With the terminal closed on every side, reading gives what is left, then EIO.
+  while ((got = ::read(master, chunk, sizeof chunk)) > 0) shown.append(chunk, static_cast<std::size_t>(got));
+  ::close(master);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(base / "stderr");
+  EXPECT_NE(shown.find(",\"x?[2Jy?31mz\"\n"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("\xc2\x9b"), std::string::npos) << shown;
+
+  const fs::path file = base / "list.csv";
+  const Outcome toFile = Tool({"--csv", "--no-date", "--no-free", "-o", file.string(), root.string()});
+  EXPECT_EQ(toFile.status, 0) << toFile.err;
+  EXPECT_NE(ReadFile(file).find(",\"" + name + "\"\n"), std::string::npos) << "a file keeps the faithful name";
 }
 
 TEST_F(EndToEndTest, ClosedPipeEndsTheRunWithStatusOne) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 
 #include "tests/support/fake_system.h"
 
@@ -13,12 +14,12 @@ class FakeConsole final : public platform::Console {
  public:
   std::string err;
   bool terminal = false;
-  bool interrupted = false;
+  int stopSignal = 0;
 
   bool IsTerminal() const override { return terminal; }
   std::optional<int> Columns() const override { return 80; }
   void Write(std::string_view utf8) override { err.append(utf8); }
-  bool Interrupted() const override { return interrupted; }
+  int StopSignal() const override { return stopSignal; }
 };
 
 // Takes `room` bytes, then fails as a full disk does, for good.
@@ -29,6 +30,7 @@ class FakeOutput final : public platform::OutputStream {
   std::error_code error;
   int writesAfterFailure = 0;
   int closes = 0;
+  bool terminal = false;
 
   std::error_code Write(std::string_view data) override {
     if (error) {
@@ -44,7 +46,7 @@ class FakeOutput final : public platform::OutputStream {
     ++closes;
     return error;
   }
-  bool IsTerminal() const override { return false; }
+  bool IsTerminal() const override { return terminal; }
 };
 
 // The listing of one start folder with --no-date --no-free.
@@ -109,6 +111,54 @@ TEST_F(RunTest, UnreadableStartFolderKeepsItsHeaderIsNamedAndGivesStatusOne) {
       << console.err;
 }
 
+TEST_F(RunTest, ATerminalIsShownNoEscapeSequenceWhileAFileGetsTheFaithfulCsv) {
+  // A name that clears the screen and recolours it, in the C0 (ESC [) and
+  // the C1 (U+009B CSI) form.
+  const std::string name = "\x1b[2Jred\xc2\x9b" "31m.txt";
+  system.AddFile("C:\\esc\\" + name, 5);
+  options.folders = {"C:\\esc\\"};
+  options.listing.OptionCSV = true;
+  for (const bool terminal : {false, true}) {
+    output = {};
+    output.terminal = terminal;
+    EXPECT_EQ(Go(system), kExitOk);
+    EXPECT_EQ(output.closes, 1);
+    const std::string line = terminal ? "\"DATA\",\"           5\",\"C:\\esc\\\",\"?[2Jred?31m.txt\"\r\n"
+                                      : "\"DATA\",\"           5\",\"C:\\esc\\\",\"" + name + "\"\r\n";
+    EXPECT_TRUE(output.bytes.ends_with(line)) << terminal << ": " << output.bytes;
+    if (terminal) {
+      EXPECT_EQ(output.bytes.find('\x1b'), std::string::npos);
+      EXPECT_EQ(output.bytes.find("\xc2\x9b"), std::string::npos);
+    }
+  }
+}
+
+TEST(ConsoleHost, OneMessagePerProblemKindAndPath) {
+  using Kind = engine::Problem::Kind;
+  const auto denied = std::make_error_code(std::errc::permission_denied);
+  struct Case {
+    std::vector<engine::Problem> problems;
+    std::size_t lines;
+    bool troubled;
+  };
+  const Case cases[] = {
+      {{{Kind::UnreadableFolder, "/a/", denied}, {Kind::UnreadableFolder, "/a/", denied}}, 1, true},
+      {{{Kind::UnreadableFolder, "/a/", denied}, {Kind::UnreadableFolder, "/b/", denied}}, 2, true},
+      {{{Kind::UnreadableFolder, "/a/", denied}, {Kind::FolderLoop, "/a/", {}}}, 2, true},
+      {{{Kind::FolderLoop, "/m/", {}}, {Kind::FolderLoop, "/m/", {}}, {Kind::FolderLoop, "/m/", {}}}, 1, false},
+      {{{Kind::UnreadableFile, "/f", denied}, {Kind::UnreadableFile, "/f", denied}}, 1, true},
+  };
+  for (const auto& c : cases) {
+    FakeConsole console;
+    FakeOutput output;
+    StreamSink sink(output);
+    ConsoleHost host(console, nullptr, sink);
+    for (const auto& problem : c.problems) host.ReportProblem(problem);
+    EXPECT_EQ(static_cast<std::size_t>(std::ranges::count(console.err, '\n')), c.lines) << console.err;
+    EXPECT_EQ(host.troubled(), c.troubled) << console.err;
+  }
+}
+
 TEST_F(RunTest, FailedWriteStopsTheRunWithStatusOne) {
   int opensAfterFailure = 0;
   system.onOpen([&](std::string_view) { opensAfterFailure += static_cast<bool>(output.error); });
@@ -132,29 +182,32 @@ TEST_F(RunTest, FailedWriteStopsTheRunWithStatusOne) {
   }
 }
 
-TEST_F(RunTest, InterruptKeepsWholeLinesAndGivesStatus130) {
+TEST_F(RunTest, StopKeepsWholeLinesAndGives128PlusTheSignal) {
   std::string header = Listing("C:\\data\\", {});
   header.resize(header.size() - 2);  // without the final line end
   std::string otherHeader = Listing("C:\\other\\", {});
   otherHeader.resize(otherHeader.size() - 2);
-  const std::tuple<std::string_view, int, std::string> cases[] = {
+  const std::tuple<std::string_view, int, int, int, std::string> cases[] = {
       // Ctrl-C as a folder is opened in the walk: the header is written, and
       // the stop comes at the first folder.
-      {"C:\\data\\sub", 1, header},
-      {"C:\\data", 1, header},
+      {"C:\\data\\sub", 1, SIGINT, 130, header},
+      {"C:\\data", 1, SIGINT, 130, header},
       // The first start folder is complete; the second ends with its header.
-      {"C:\\other", 1, Listing("C:\\data\\", kData) + otherHeader},
+      {"C:\\other", 1, SIGINT, 130, Listing("C:\\data\\", kData) + otherHeader},
+      // A termination request ends the same way, with its own status.
+      {"C:\\data\\sub", 1, SIGTERM, 143, header},
+      {"C:\\other", 1, SIGTERM, 143, Listing("C:\\data\\", kData) + otherHeader},
   };
-  for (const auto& [folder, time, text] : cases) {
+  for (const auto& [folder, time, signal, status, text] : cases) {
     output = {};
     console = {};
     std::vector<std::string> opened;
     system.onOpen([&](std::string_view path) {
       opened.emplace_back(path);
-      console.interrupted |= path == folder && std::ranges::count(opened, path) == time;
+      if (path == folder && std::ranges::count(opened, path) == time) console.stopSignal = signal;
     });
-    EXPECT_EQ(Go(system), kExitInterrupted) << folder << time;
-    EXPECT_EQ(output.bytes, text) << folder << time;
+    EXPECT_EQ(Go(system), status) << folder << time << signal;
+    EXPECT_EQ(output.bytes, text) << folder << time << signal;
     EXPECT_EQ(console.err, "vexaro-list: 処理を中断しました。\n");
     EXPECT_EQ(output.closes, 1);
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "tests/support/fake_system.h"
 
 namespace vexaro::engine {
@@ -92,16 +94,86 @@ TEST(GetFileTimeStamp, ConvertsEachTimeWithTheOffsetInForceThen) {
   stamp.lastWrite = platform::UtcTime{UtcSeconds(2026, 7, 15, 12), 0};
   stamp.lastAccess = platform::UtcTime{UtcSeconds(2026, 3, 29, 0, 59, 59), 0};
   const FileTimeStamp times = GetFileTimeStamp(stamp, converter);
-  EXPECT_EQ(times.dteCreateTime->seconds, UtcSeconds(2026, 1, 15, 13));
-  EXPECT_EQ(times.dteWriteTime->seconds, UtcSeconds(2026, 7, 15, 14));
-  EXPECT_EQ(times.dteAccessTime->seconds, UtcSeconds(2026, 3, 29, 1, 59, 59));
+  EXPECT_EQ(times.dteCreateTime, LocalTime::FromSeconds(UtcSeconds(2026, 1, 15, 13)));
+  EXPECT_EQ(times.dteWriteTime, LocalTime::FromSeconds(UtcSeconds(2026, 7, 15, 14)));
+  EXPECT_EQ(times.dteAccessTime, LocalTime::FromSeconds(UtcSeconds(2026, 3, 29, 1, 59, 59)));
   // The day of the change itself, just after it.
-  EXPECT_EQ(converter.ToLocal({UtcSeconds(2026, 3, 29, 1, 0, 0), 0}).seconds, UtcSeconds(2026, 3, 29, 3, 0, 0));
+  EXPECT_EQ(converter.ToLocal({UtcSeconds(2026, 3, 29, 1, 0, 0), 0}),
+            LocalTime::FromSeconds(UtcSeconds(2026, 3, 29, 3, 0, 0)));
 
   // Many files of one day cost the clock two questions, not one per file.
   const int asked = system.offsetQueries();
   for (int i = 0; i < 1000; ++i) converter.ToLocal({UtcSeconds(2026, 5, 1) + i * 60, 0});
   EXPECT_LE(system.offsetQueries() - asked, 2);
+}
+
+TEST(LocalTimeConverter, FirstMomentMetOnADayOfChangeTakesTheOffsetInForceThen) {
+  // Each moment is the first the converter meets on its day, which is when
+  // the offsets at the day's start and end are asked for.
+  struct Case {
+    std::int64_t utc;
+    std::int64_t local;
+  };
+  const Case cases[] = {
+      // Central European summer time begins at 01:00 UTC: +1 h before, +2 h from then on.
+      {UtcSeconds(2026, 3, 29, 0, 59, 59), UtcSeconds(2026, 3, 29, 1, 59, 59)},
+      {UtcSeconds(2026, 3, 29, 1, 0, 0), UtcSeconds(2026, 3, 29, 3, 0, 0)},
+      {UtcSeconds(2026, 3, 29, 23, 0, 0), UtcSeconds(2026, 3, 30, 1, 0, 0)},
+      // It ends at 01:00 UTC: +2 h before, +1 h from then on.
+      {UtcSeconds(2026, 10, 25, 0, 30, 0), UtcSeconds(2026, 10, 25, 2, 30, 0)},
+      {UtcSeconds(2026, 10, 25, 1, 30, 0), UtcSeconds(2026, 10, 25, 2, 30, 0)},
+  };
+  for (const auto& c : cases) {
+    FakeSystem system;
+    system.SetOffset(INT64_MIN, 3600);
+    system.SetOffset(UtcSeconds(2026, 3, 29, 1), 7200);
+    system.SetOffset(UtcSeconds(2026, 10, 25, 1), 3600);
+    LocalTimeConverter converter(system.clock());
+    EXPECT_EQ(converter.ToLocal({c.utc, 0}), LocalTime::FromSeconds(c.local)) << c.utc;
+    // And again, now that the day is known to change.
+    EXPECT_EQ(converter.ToLocal({c.utc, 0}), LocalTime::FromSeconds(c.local)) << c.utc;
+  }
+}
+
+TEST(AppendDate, ExtremeTimesGiveTheirTrueYearWidenedAndNeverOverflow) {
+  // UTC moments a FUSE or network file system or a crafted image can report,
+  // each with the offset in force; the dates worked out independently.
+  struct Case {
+    std::int64_t utc;
+    std::uint32_t nanos;
+    std::int32_t offset;
+    const char* text;
+  };
+  const Case cases[] = {
+      {INT64_MAX, 0, 0, "292277026596/12/04 15:30:07"},
+      {INT64_MAX, 0, 9 * 3600, "292277026596/12/05 00:30:07"},  // past the 64-bit range locally
+      {INT64_MAX, 0, 14 * 3600, "292277026596/12/05 05:30:07"},
+      {INT64_MAX, UINT32_MAX, 0, "292277026596/12/04 15:30:11"},  // whole seconds in the nanoseconds carry
+      {INT64_MIN, 0, 0, "-292277022657/01/27 08:29:52"},
+      {INT64_MIN, 0, -12 * 3600, "-292277022657/01/26 20:29:52"},
+      {67768036191676800, 0, 0, "2147485548/01/01 00:00:00"},  // the year no longer fits an int
+      {67768036191676800, 0, -1, "2147485547/12/31 23:59:59"},
+      {253402300799, 0, 0, "9999/12/31 23:59:59"},
+      {253402300800, 0, 0, "10000/01/01 00:00:00"},
+      {-1, 0, 0, "1969/12/31 23:59:59"},
+      {-1, 999999999, 0, "1969/12/31 23:59:59"},
+      {-1, 1000000000, 0, "1970/01/01 00:00:00"},
+      {0, 999999999, 9 * 3600, "1970/01/01 09:00:00"},
+      {-11644473600, 0, 0, "1601/01/01 00:00:00"},  // the first FILETIME
+      {-62167219200, 0, 0, "0000/01/01 00:00:00"},
+      {-62167219201, 0, 0, "-0001/12/31 23:59:59"},
+      {-62167219200, 0, -3600, "-0001/12/31 23:00:00"},
+  };
+  for (const auto& c : cases) {
+    FakeSystem system;
+    system.SetOffset(INT64_MIN, c.offset);
+    LocalTimeConverter converter(system.clock());
+    const LocalTime local = converter.ToLocal({c.utc, c.nanos});
+    std::string text;
+    AppendDate(text, local, "/", ":");
+    EXPECT_EQ(text, c.text) << c.utc << " " << c.offset;
+    EXPECT_TRUE(std::isfinite(DateValue(local))) << c.utc;
+  }
 }
 
 TEST(GetFileTimeStamp, MissingTimesStayEmptyAndDateValueCountsDays) {
@@ -133,7 +205,7 @@ TEST(AppendDate, FixedFormWithSeparators) {
   };
   for (const auto& c : cases) {
     std::string text;
-    AppendDate(text, {c.local, c.nanos}, c.date, c.time);
+    AppendDate(text, LocalTime::FromSeconds(c.local, c.nanos), c.date, c.time);
     EXPECT_EQ(text, c.text);
   }
 }

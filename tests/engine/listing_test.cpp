@@ -221,13 +221,32 @@ TEST_F(ListingTest, QuotesAreDoubledInCsvAndControlCharactersMaskedInTxt) {
   system.AddFolder("C:\\q");
   system.AddFile("C:\\q\\say \"hi\".txt", 1);
   system.AddFile("C:\\q\\two\nlines\x7f.txt", 2);
+  // C1 controls (NEL U+0085, CSI U+009B and the range's ends) like C0 ones; the
+  // characters beside them and a stray byte 0x85 stay.
+  system.AddFile("C:\\q\\c1\xc2\x85nel\xc2\x9b" "31m\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\x85.txt", 3);
+  system.AddFile("C:\\q\\\xc2\x9b" "2J\\in.txt", 4);
   const auto options = Options(true, false, false, false, false, false, false);
   const auto csv = List(options, {"C:\\q\\"});
   EXPECT_EQ(csv.substr(csv.find("\r\n\r\n") + 4),
+            "\"C:\\q\\\",\"c1\xc2\x85nel\xc2\x9b" "31m\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\x85.txt\"\r\n"
             "\"C:\\q\\\",\"say \"\"hi\"\".txt\"\r\n"
-            "\"C:\\q\\\",\"two\nlines\x7f.txt\"\r\n");
+            "\"C:\\q\\\",\"two\nlines\x7f.txt\"\r\n"
+            "\"C:\\q\\\xc2\x9b" "2J\\\",\"in.txt\"\r\n")
+      << "CSV keeps the faithful names";
   const auto txt = List(Options(false, false, false, false, false, false, false), {"C:\\q\\"});
-  EXPECT_NE(txt.find("\r\nsay \"hi\".txt\r\ntwo?lines?.txt\r\n"), std::string::npos) << txt;
+  EXPECT_NE(txt.find("\r\nc1?nel?31m??\xc2\xa0\xc3\xa9\x85.txt\r\nsay \"hi\".txt\r\ntwo?lines?.txt\r\n?2J\\in.txt\r\n"),
+            std::string::npos)
+      << txt;
+}
+
+TEST_F(ListingTest, ControlCharactersInTheHeaderAreMasked) {
+  system.SetLabel("C:\\", "LA\x1b[1mBEL\xc2\x85");
+  system.AddFile("C:\\n\xc2\x9b" "el\\x.txt", 1);
+  for (const bool csv : {false, true}) {
+    const auto text = List(Options(csv, true, false, false, false, false, true), {"C:\\n\xc2\x9b" "el\\"});
+    EXPECT_NE(text.find("\r\nVolume Name : LA?[1mBEL?\r\nStarting Path : C:\\n?el\\\r\n"), std::string::npos)
+        << text;
+  }
 }
 
 TEST_F(ListingTest, LinksAreNotFollowedAndLoopsNotWalkedTwice) {

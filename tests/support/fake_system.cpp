@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace vexaro::testing {
 namespace {
@@ -180,10 +181,11 @@ std::int32_t FakeSystem::UtcOffsetAt(std::int64_t utcSeconds) {
 }
 
 std::string FakeSystem::DateTimeText(const platform::LocalDateTime& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d/%02d/%02d %d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                t.second);
-  return text;
+  std::string year = std::to_string(t.year);  // no printf length modifier that every C library knows
+  if (t.year >= 0 && year.size() < 4) year.insert(0, 4 - year.size(), '0');
+  char rest[48];
+  std::snprintf(rest, sizeof rest, "/%02d/%02d %d:%02d:%02d", t.month, t.day, t.hour, t.minute, t.second);
+  return year + rest;
 }
 
 }  // namespace vexaro::testing

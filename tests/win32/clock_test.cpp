@@ -34,6 +34,48 @@ TEST(Win32Clock, OffsetFollowsTheRulesOfEachMomentsYear) {
   for (const auto& c : cases) EXPECT_EQ(clock.UtcOffsetAt(c.utc), c.offset) << c.what;
 }
 
+TEST(Win32Clock, MomentsBeyondWhatSystemTimeHoldsGetAnOffsetOfTheZone) {
+  DYNAMIC_TIME_ZONE_INFORMATION zone{};
+  GetDynamicTimeZoneInformation(&zone);
+  if (std::wstring_view(zone.TimeZoneKeyName) != L"Eastern Standard Time") GTEST_SKIP() << "needs US Eastern";
+  const std::int64_t cases[] = {
+      INT64_MIN,
+      -11644473601,  // the second before the first FILETIME
+      -11644473600,
+      910692730085,  // the last second a FILETIME below 2^63 holds
+      910692730086,
+      INT64_MAX,
+  };
+  Win32Clock clock;
+  for (const std::int64_t utc : cases) {
+    const std::int32_t offset = clock.UtcOffsetAt(utc);
+    EXPECT_TRUE(offset == -5 * 3600 || offset == -4 * 3600) << utc << ": " << offset;
+  }
+}
+
+TEST(FileTime, EveryCountHasItsMomentAndBack) {
+  struct Case {
+    std::uint64_t ticks;
+    UtcTime utc;
+  };
+  const Case cases[] = {
+      {0, {-11644473600, 0}},
+      {1, {-11644473600, 100}},
+      {116444736000000000, {0, 0}},
+      {116444735999999999, {-1, 999999900}},
+      {0x7FFFFFFFFFFFFFFF, {910692730085, 477580700}},
+      {0x8000000000000000, {910692730085, 477580800}},  // beyond what SYSTEMTIME holds
+      {UINT64_MAX, {1833029933770, 955161500}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UtcFromFileTime(c.ticks), c.utc) << c.ticks;
+    // Back again, where a FILETIME that the system takes can hold it.
+    if (c.ticks <= 0x7FFFFFFFFFFFFFFF) {
+      EXPECT_EQ(FileTimeFromUtc(c.utc), c.ticks) << c.ticks;
+    }
+  }
+}
+
 TEST(Win32Regional, SeparatorsAndDateTimeOfTheLocale) {
   struct Case {
     const char* locale;
@@ -54,6 +96,21 @@ TEST(Win32Regional, SeparatorsAndDateTimeOfTheLocale) {
     EXPECT_EQ(regional.DecimalSeparator(), c.decimal) << c.locale;
     EXPECT_EQ(regional.DateTimeText({2026, 11, 28, 17, 43, 59}), c.dateTime) << c.locale;
   }
+}
+
+TEST(Win32Regional, YearsTheSystemCannotFormatKeepEveryDigit) {
+  struct Case {
+    platform::LocalDateTime when;
+    const char* text;
+  };
+  const Case cases[] = {
+      {{30828, 1, 1, 0, 0, 0}, "30828/01/01 0:00:00"},
+      {{292277026596, 12, 5, 0, 30, 7}, "292277026596/12/05 0:30:07"},
+      {{1600, 12, 31, 23, 59, 59}, "1600/12/31 23:59:59"},
+      {{12, 3, 4, 5, 6, 7}, "0012/03/04 5:06:07"},
+  };
+  Win32Regional regional("ja-JP");
+  for (const auto& c : cases) EXPECT_EQ(regional.DateTimeText(c.when), c.text) << c.when.year;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <regex>
 
+#include "platform/console.h"
 #include "platform/convert_win32.h"
 #include "tests/win32/temp_tree.h"
 
@@ -54,6 +55,27 @@ DWORD RunTool(const std::vector<std::string>& args, HANDLE out, HANDLE err) {
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   return status;
+}
+
+TEST(StandardStreams, AHandleNoLongerOpenGivesWayToTheNullDevice) {
+  const HANDLE saved = GetStdHandle(STD_ERROR_HANDLE);
+  const HANDLE stale = CreateFileW(L"NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(stale, INVALID_HANDLE_VALUE);
+  CloseHandle(stale);
+  SetStdHandle(STD_ERROR_HANDLE, stale);
+
+  OpenMissingStandardStreams();
+  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  EXPECT_NE(GetFileType(error), static_cast<DWORD>(FILE_TYPE_UNKNOWN)) << "an open handle";
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(error, "x", 1, &written, nullptr));
+  TempTree tree;
+  const HANDLE file = Inheritable(tree.Path("out.txt"), GENERIC_WRITE, CREATE_ALWAYS);
+  EXPECT_NE(file, error) << "a file created next is no standard handle";
+  CloseHandle(file);
+
+  SetStdHandle(STD_ERROR_HANDLE, saved);
+  if (error != saved) CloseHandle(error);
 }
 
 TEST(ListTool, RealTreeRedirectedAsUtf8WithCrLf) {
