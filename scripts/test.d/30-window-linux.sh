@@ -1,7 +1,9 @@
 # The Linux window end to end under a real X server (Xvfb): folders chosen
 # in the real folder dialog, a run whose clipboard must match vexaro-list
 # byte for byte, STOP during a long walk, Quit, and closing the window
-# during a run. Screenshots of the idle window, the progress page and the
+# during a run. With no clipboard manager on the display, the listing stays
+# on the clipboard after Quit, served by a background process until another
+# program takes the clipboard. Screenshots of the idle window, the progress page and the
 # boxes are left in build/window-e2e/ for a look.
 set -eu
 . "$VEXARO_ROOT/scripts/lib.sh"
@@ -68,6 +70,18 @@ wait_ended "$vexaro_pid" 5 || fail "Quit did not end the program"
 wait "$vexaro_pid" || fail "the program ended with status $?"
 vexaro_pid=
 
+echo "-- the listing outlives the program" >&2
+read_clipboard >"$work/after-quit.txt" || fail "nothing on the clipboard after Quit"
+cmp -s "$work/clipboard.txt" "$work/after-quit.txt" || fail "the clipboard after Quit is not the listing"
+server=$(clipboard_servers)
+[ "$(echo "$server" | wc -w)" -eq 1 ] || fail "not one clipboard process after Quit: '$server'"
+# Detached: in a session of its own, with no terminal.
+[ "$(ps -o sid= -p "$server")" != "$(ps -o sid= -p $$)" ] || fail "the clipboard process is in this session"
+[ "$(ps -o tty= -p "$server" | tr -d ' ')" = "?" ] || fail "the clipboard process has a terminal"
+take_clipboard "other text"
+wait_ended "$server" 5 || fail "the clipboard process stays after another program took the clipboard"
+[ "$(read_clipboard)" = "other text" ] || fail "the other program's text is not on the clipboard"
+
 # stop_run DELAY: Start, STOP DELAY seconds after the click, and the two
 # boxes that follow (the interrupted folder's and the run's own); the
 # clipboard ends up in $work/partial.txt, its steady form in
@@ -116,13 +130,29 @@ full=$(wc -c <"$work/big-full.txt")
 [ "$partial" -lt "$full" ] || fail "STOP came too late: the whole tree was listed"
 echo "   stopped after $partial of $full bytes" >&2
 
+echo "-- Quit after a stopped run keeps what was listed" >&2
+click "$win" "$pos_quit"
+wait_ended "$vexaro_pid" 5 || fail "Quit did not end the program"
+wait "$vexaro_pid" || fail "the program ended with status $?"
+vexaro_pid=
+read_clipboard | cmp -s - "$work/partial.txt" || fail "the stopped listing is not on the clipboard after Quit"
+server=$(clipboard_servers)
+[ -n "$server" ] || fail "no clipboard process after Quit"
+
 echo "-- closing the window during a run" >&2
+start_window
+add_folder "$win" "$work/big"
 click "$win" "$pos_start"
 sleep 0.15
+# Start has emptied the clipboard: the process that served the last
+# listing has lost it and ends.
+wait_ended "$server" 5 || fail "the clipboard process outlives the next Start"
 "$send_close" "$win"
 wait_ended "$vexaro_pid" 5 || fail "the program runs on after its window was closed"
 wait "$vexaro_pid" || fail "the program ended with status $? after its window was closed"
 vexaro_pid=
 if xdotool search --onlyvisible --name "$box_title" >/dev/null 2>&1; then fail "a message box outlived the window"; fi
+within 2 no_clipboard_server || fail "a clipboard process after the window was closed during a run: $(clipboard_servers)"
+if read_clipboard >/dev/null 2>&1; then fail "text on the clipboard after a run that was closed"; fi
 
 echo "window end-to-end: all passed; screenshots in $shots" >&2
