@@ -12,7 +12,8 @@ vexaro=$root/build/release/ui/qt/vexaro
 list=$root/build/release/cli/vexaro-list
 make_tree=$root/build/release/bench/make_tree
 send_close=$root/build/release/tests/ui/qt/send_close
-for tool in "$vexaro" "$list" "$make_tree" "$send_close"; do
+manager_stub=$root/build/release/tests/ui/qt/clipboard_manager_stub
+for tool in "$vexaro" "$list" "$make_tree" "$send_close" "$manager_stub"; do
   [ -x "$tool" ] || { echo "missing $tool (is qt6-base-dev installed?)" >&2; exit 1; }
 done
 
@@ -23,6 +24,7 @@ work=$(mktemp -d /tmp/vexaro-e2e.XXXXXX)
 cleanup() {
   cp "$work/vexaro.log" "$work/xvfb.log" "$shots/" 2>/dev/null || true
   [ -z "${vexaro_pid:-}" ] || kill "$vexaro_pid" 2>/dev/null || true
+  [ -z "${manager_pid:-}" ] || kill "$manager_pid" 2>/dev/null || true
   x_stop
   rm -rf "$work"
 }
@@ -154,5 +156,24 @@ vexaro_pid=
 if xdotool search --onlyvisible --name "$box_title" >/dev/null 2>&1; then fail "a message box outlived the window"; fi
 within 2 no_clipboard_server || fail "a clipboard process after the window was closed during a run: $(clipboard_servers)"
 if read_clipboard >/dev/null 2>&1; then fail "text on the clipboard after a run that was closed"; fi
+
+echo "-- with a clipboard manager, the manager keeps the listing" >&2
+"$manager_stub" "$work/saved.txt" >"$work/manager.out" 2>&1 &
+manager_pid=$!
+within 5 grep -qx ready "$work/manager.out" || fail "the clipboard manager stand-in did not start"
+start_window
+add_folder "$win" "$work/alpha"
+click "$win" "$pos_start"
+wait_window "$box_title" 60 >/dev/null || fail "no closing message"
+read_clipboard >"$work/managed.txt"
+close_box || fail "the closing message stays"
+click "$win" "$pos_quit"
+wait_ended "$vexaro_pid" 10 || fail "Quit did not end the program"
+wait "$vexaro_pid" || fail "the program ended with status $?"
+vexaro_pid=
+cmp -s "$work/managed.txt" "$work/saved.txt" || fail "the clipboard manager did not get the listing"
+no_clipboard_server || fail "a clipboard process beside the clipboard manager: $(clipboard_servers)"
+kill "$manager_pid"
+manager_pid=
 
 echo "window end-to-end: all passed; screenshots in $shots" >&2
