@@ -8,10 +8,11 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -113,10 +114,14 @@ int ServeClipboard(int argc, char** argv) {
 
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
   if (x11 == nullptr) return 1;
+  xcb_connection_t* connection = x11->connection();
+  // Ready only once the X server says so: the program that started this one
+  // ends on the word.
+  if (!AskX11(connection).ownedHere) return 1;
+
   // Qt alone does not tell: after another program has emptied the clipboard
   // it still believes it owns it. The X server is asked instead, at each
   // change Qt reports, and now and then in case a change goes unreported.
-  xcb_connection_t* connection = x11->connection();
   auto quitOnceTaken = [connection] {
     if (!AskX11(connection).ownedHere) QCoreApplication::quit();
   };
@@ -126,7 +131,6 @@ int ServeClipboard(int argc, char** argv) {
   QTimer check;
   QObject::connect(&check, &QTimer::timeout, &app, quitOnceTaken);
   check.start(kOwnerCheckInterval);
-  // Ready: the program that started this one may end now.
   const char ready = '1';
   if (::write(STDOUT_FILENO, &ready, 1) != 1) return 1;
   const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
 #include <string_view>
 
 #include "platform/clipboard_keeper.h"
@@ -37,6 +38,8 @@ int main(int argc, char* argv[]) {
   // The listing stays on the clipboard after the program has gone, as it
   // does on Windows. The window goes first: handing over may take a moment.
   window.hide();
-  vexaro::platform::KeepClipboardAfterExit();
+  if (vexaro::platform::KeepClipboardAfterExit() == vexaro::platform::ClipboardKept::Lost) {
+    std::fputs("vexaro: the listing could not be kept on the clipboard after the program ended\n", stderr);
+  }
   return status;
 }
