@@ -163,6 +163,23 @@ close_box() {
 # The clipboard's text, as another program gets it.
 read_clipboard() { xclip -o -selection clipboard; }
 
+# clipboard_servers: the ids of the background processes that serve the
+# clipboard after this $vexaro has ended, on this display.
+clipboard_servers() {
+  exe=$(readlink -f "$vexaro")
+  for p in /proc/[0-9]*; do
+    [ "$(readlink "$p/exe" 2>/dev/null)" = "$exe" ] || continue
+    tr '\0' '\n' <"$p/cmdline" 2>/dev/null | grep -qx -- --serve-clipboard || continue
+    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY" || continue
+    echo "${p#/proc/}"
+  done
+}
+no_clipboard_server() { [ -z "$(clipboard_servers)" ]; }
+
+# take_clipboard TEXT: another program takes the clipboard. xclip stays in
+# the background to serve it; it ends with the X server.
+take_clipboard() { printf '%s' "$1" | xclip -i -selection clipboard >/dev/null 2>&1; }
+
 # A listing with the moment of listing and the free space (which another
 # program may change between two listings) put aside.
 steady() { sed -e 's/^Date and Time : .*/Date and Time : */' -e 's/^Free Disk Space : .*/Free Disk Space : */' "$1"; }

@@ -1,7 +1,9 @@
 # The Linux window end to end under a real X server (Xvfb): folders chosen
 # in the real folder dialog, a run whose clipboard must match vexaro-list
 # byte for byte, STOP during a long walk, Quit, and closing the window
-# during a run. Screenshots of the idle window, the progress page and the
+# during a run. With no clipboard manager on the display, the listing stays
+# on the clipboard after Quit, served by a background process until another
+# program takes the clipboard. Screenshots of the idle window, the progress page and the
 # boxes are left in build/window-e2e/ for a look.
 set -eu
 . "$VEXARO_ROOT/scripts/lib.sh"
@@ -10,7 +12,8 @@ vexaro=$root/build/release/ui/qt/vexaro
 list=$root/build/release/cli/vexaro-list
 make_tree=$root/build/release/bench/make_tree
 send_close=$root/build/release/tests/ui/qt/send_close
-for tool in "$vexaro" "$list" "$make_tree" "$send_close"; do
+manager_stub=$root/build/release/tests/ui/qt/clipboard_manager_stub
+for tool in "$vexaro" "$list" "$make_tree" "$send_close" "$manager_stub"; do
   [ -x "$tool" ] || { echo "missing $tool (is qt6-base-dev installed?)" >&2; exit 1; }
 done
 
@@ -21,6 +24,7 @@ work=$(mktemp -d /tmp/vexaro-e2e.XXXXXX)
 cleanup() {
   cp "$work/vexaro.log" "$work/xvfb.log" "$shots/" 2>/dev/null || true
   [ -z "${vexaro_pid:-}" ] || kill "$vexaro_pid" 2>/dev/null || true
+  [ -z "${manager_pid:-}" ] || kill "$manager_pid" 2>/dev/null || true
   x_stop
   rm -rf "$work"
 }
@@ -67,6 +71,18 @@ click "$win" "$pos_quit"
 wait_ended "$vexaro_pid" 5 || fail "Quit did not end the program"
 wait "$vexaro_pid" || fail "the program ended with status $?"
 vexaro_pid=
+
+echo "-- the listing outlives the program" >&2
+read_clipboard >"$work/after-quit.txt" || fail "nothing on the clipboard after Quit"
+cmp -s "$work/clipboard.txt" "$work/after-quit.txt" || fail "the clipboard after Quit is not the listing"
+server=$(clipboard_servers)
+[ "$(echo "$server" | wc -w)" -eq 1 ] || fail "not one clipboard process after Quit: '$server'"
+# Detached: in a session of its own, with no terminal.
+[ "$(ps -o sid= -p "$server")" != "$(ps -o sid= -p $$)" ] || fail "the clipboard process is in this session"
+[ "$(ps -o tty= -p "$server" | tr -d ' ')" = "?" ] || fail "the clipboard process has a terminal"
+take_clipboard "other text"
+wait_ended "$server" 5 || fail "the clipboard process stays after another program took the clipboard"
+[ "$(read_clipboard)" = "other text" ] || fail "the other program's text is not on the clipboard"
 
 # stop_run DELAY: Start, STOP DELAY seconds after the click, and the two
 # boxes that follow (the interrupted folder's and the run's own); the
@@ -116,13 +132,48 @@ full=$(wc -c <"$work/big-full.txt")
 [ "$partial" -lt "$full" ] || fail "STOP came too late: the whole tree was listed"
 echo "   stopped after $partial of $full bytes" >&2
 
+echo "-- Quit after a stopped run keeps what was listed" >&2
+click "$win" "$pos_quit"
+wait_ended "$vexaro_pid" 5 || fail "Quit did not end the program"
+wait "$vexaro_pid" || fail "the program ended with status $?"
+vexaro_pid=
+read_clipboard | cmp -s - "$work/partial.txt" || fail "the stopped listing is not on the clipboard after Quit"
+server=$(clipboard_servers)
+[ -n "$server" ] || fail "no clipboard process after Quit"
+
 echo "-- closing the window during a run" >&2
+start_window
+add_folder "$win" "$work/big"
 click "$win" "$pos_start"
 sleep 0.15
+# Start has emptied the clipboard: the process that served the last
+# listing has lost it and ends.
+wait_ended "$server" 5 || fail "the clipboard process outlives the next Start"
 "$send_close" "$win"
 wait_ended "$vexaro_pid" 5 || fail "the program runs on after its window was closed"
 wait "$vexaro_pid" || fail "the program ended with status $? after its window was closed"
 vexaro_pid=
 if xdotool search --onlyvisible --name "$box_title" >/dev/null 2>&1; then fail "a message box outlived the window"; fi
+within 2 no_clipboard_server || fail "a clipboard process after the window was closed during a run: $(clipboard_servers)"
+if read_clipboard >/dev/null 2>&1; then fail "text on the clipboard after a run that was closed"; fi
+
+echo "-- with a clipboard manager, the manager keeps the listing" >&2
+"$manager_stub" "$work/saved.txt" >"$work/manager.out" 2>&1 &
+manager_pid=$!
+within 5 grep -qx ready "$work/manager.out" || fail "the clipboard manager stand-in did not start"
+start_window
+add_folder "$win" "$work/alpha"
+click "$win" "$pos_start"
+wait_window "$box_title" 60 >/dev/null || fail "no closing message"
+read_clipboard >"$work/managed.txt"
+close_box || fail "the closing message stays"
+click "$win" "$pos_quit"
+wait_ended "$vexaro_pid" 10 || fail "Quit did not end the program"
+wait "$vexaro_pid" || fail "the program ended with status $?"
+vexaro_pid=
+cmp -s "$work/managed.txt" "$work/saved.txt" || fail "the clipboard manager did not get the listing"
+no_clipboard_server || fail "a clipboard process beside the clipboard manager: $(clipboard_servers)"
+kill "$manager_pid"
+manager_pid=
 
 echo "window end-to-end: all passed; screenshots in $shots" >&2

@@ -3,13 +3,19 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
+#include <string_view>
 
+#include "platform/clipboard_keeper.h"
 #include "platform/qt_facilities.h"
 #include "platform/system.h"
 #include "ui/main_window.h"
 #include "ui/qt/main_window.h"
 
 int main(int argc, char* argv[]) {
+  if (argc > 1 && argv[1] == vexaro::platform::kServeClipboardOption) {
+    return vexaro::platform::ServeClipboard(argc, argv);
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vexaro"));
   QApplication::setDesktopFileName(QStringLiteral("vexaro"));
@@ -28,5 +34,12 @@ int main(int argc, char* argv[]) {
 
   logic.Form_Load();
   window.show();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // The listing stays on the clipboard after the program has gone, as it
+  // does on Windows. The window goes first: handing over may take a moment.
+  window.hide();
+  if (vexaro::platform::KeepClipboardAfterExit() == vexaro::platform::ClipboardKept::Lost) {
+    std::fputs("vexaro: the listing could not be kept on the clipboard after the program ended\n", stderr);
+  }
+  return status;
 }
