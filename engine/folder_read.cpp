@@ -49,6 +49,10 @@ constexpr unsigned kCheckEvery = 256;
 
 }  // namespace
 
+bool IsChange(std::error_code error) {
+  return error == std::errc::too_many_symbolic_link_levels || error == std::errc::not_a_directory;
+}
+
 void FileRecords::Add(std::string_view name, const std::optional<platform::FileStamp>& stamp) {
   ++count_;
   PutLength(data_, name.size());
@@ -100,7 +104,22 @@ std::size_t FolderRead::bytes() const {
 FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& keepGoing) {
   FolderRead read;
   read.handle = request.folder;
-  platform::Folder& folder = *request.folder;
+  if (!read.handle) {
+    platform::OpenResult opened = request.parent->OpenChild(request.name);
+    if (!opened.folder) {
+      read.error = opened.error;
+      read.outcome = IsChange(opened.error) ? FolderRead::Outcome::Changed : FolderRead::Outcome::Unreadable;
+      return read;
+    }
+    read.handle = std::move(opened.folder);
+  }
+  read.id = read.handle->id();
+  if (request.expected && read.id != request.expected) {
+    read.outcome = FolderRead::Outcome::Changed;
+    read.handle.reset();
+    return read;
+  }
+  platform::Folder& folder = *read.handle;
   const bool wantStamps = request.wanted.size || request.wanted.times;
   read.collected = request.files;
   std::vector<Entry> files;

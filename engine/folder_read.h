@@ -62,6 +62,7 @@ struct FolderRead {
   Outcome outcome = Outcome::Read;
   std::error_code error;
   std::shared_ptr<platform::Folder> handle;  // the folder read, kept to open its subfolders
+  std::optional<platform::FolderId> id;      // its identity
   FileRecords files;
   bool collected = false;            // `files` holds every file, with what was asked for
   std::uint32_t filesSeen = 0;       // files met, also when they were not collected
@@ -71,13 +72,22 @@ struct FolderRead {
 };
 
 struct ReadRequest {
+  // The folder itself, or the folder that holds it and its name there: then
+  // the reader opens it, without following links, and checks its identity.
   std::shared_ptr<platform::Folder> folder;
+  std::shared_ptr<platform::Folder> parent;
+  std::string name;
+  std::optional<platform::FolderId> expected;  // what the walk recorded
   platform::StampFields wanted;  // nothing wanted: names only
   bool files = true;             // collect files (the walk skips them once it keeps no more)
   bool folders = true;           // collect subfolders
 };
 
-// Reads `request.folder` to its end. `keepGoing` is asked now and then; once it
+// Whether an open failed because something other than a folder (a link, a
+// file) has the folder's name now.
+bool IsChange(std::error_code error);
+
+// Opens the folder if asked to, and reads it to its end. `keepGoing` is asked now and then; once it
 // returns false the read ends with Outcome::Stopped.
 FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& keepGoing);
 

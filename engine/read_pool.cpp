@@ -51,8 +51,15 @@ ReadPool::Ticket ReadPool::Submit(ReadRequest request) {
     ++load_.inFlight;
     if (!threads_.empty()) queue_.push_back(ticket);
   }
-  if (!threads_.empty()) queued_.notify_one();
   return ticket;
+}
+
+void ReadPool::Wake() {
+  {
+    std::lock_guard lock(mutex_);
+    if (queue_.empty()) return;
+  }
+  queued_.notify_all();
 }
 
 std::optional<FolderRead> ReadPool::TakeIfDone(Ticket ticket) {
@@ -76,6 +83,13 @@ FolderRead ReadPool::Take(Ticket ticket, const std::function<bool()>& waiting) {
     return ReadFolder(request, waiting);
   }
   while (it->second.state != State::Done) {
+    // Rather than sleep, read what the workers have not started yet: the
+    // engine will want it soon, and a thread that sleeps costs a switch.
+    if (!queue_.empty()) {
+      RunOne(lock);
+      it = slots_.find(ticket);
+      continue;
+    }
     ++waiting_;
     done_.wait_for(lock, kWaitSlice);
     --waiting_;
@@ -149,33 +163,37 @@ void ReadPool::Work() {
   while (true) {
     queued_.wait(lock, [this] { return closing_ || !queue_.empty(); });
     if (closing_) return;
-    const Ticket ticket = queue_.front();
-    queue_.pop_front();
-    Slot& slot = slots_.at(ticket);
-    slot.state = State::Running;
-    ReadRequest request = std::move(slot.request);
-    lock.unlock();
-    // A dropped read stops at its next check instead of running to the end.
-    FolderRead result = ReadFolder(request, [this, ticket] {
-      std::lock_guard check(mutex_);
-      return !closing_ && !slots_.at(ticket).dropped;
-    });
-    request.folder.reset();
-    lock.lock();
-    const auto it = slots_.find(ticket);
-    --load_.inFlight;
-    if (it->second.dropped) {
-      slots_.erase(it);
-    } else {
-      it->second.bytes = result.bytes();
-      it->second.result = std::move(result);
-      it->second.state = State::Done;
-      ++load_.done;
-      load_.doneBytes += it->second.bytes;
-    }
-    // Waking the engine costs a context switch: only when it waits.
-    if (waiting_ != 0) done_.notify_all();
+    RunOne(lock);
   }
+}
+
+void ReadPool::RunOne(std::unique_lock<std::mutex>& lock) {
+  const Ticket ticket = queue_.front();
+  queue_.pop_front();
+  Slot& slot = slots_.at(ticket);
+  slot.state = State::Running;
+  ReadRequest request = std::move(slot.request);
+  lock.unlock();
+  // A dropped read stops at its next check instead of running to the end.
+  FolderRead result = ReadFolder(request, [this, ticket] {
+    std::lock_guard check(mutex_);
+    return !closing_ && !slots_.at(ticket).dropped;
+  });
+  request = {};
+  lock.lock();
+  const auto it = slots_.find(ticket);
+  --load_.inFlight;
+  if (it->second.dropped) {
+    slots_.erase(it);
+  } else {
+    it->second.bytes = result.bytes();
+    it->second.result = std::move(result);
+    it->second.state = State::Done;
+    ++load_.done;
+    load_.doneBytes += it->second.bytes;
+  }
+  // Waking the engine costs a context switch: only when it waits.
+  if (waiting_ != 0) done_.notify_all();
 }
 
 }  // namespace vexaro::engine

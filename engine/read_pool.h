@@ -34,7 +34,10 @@ class ReadPool {
   bool threaded() const { return !threads_.empty(); }
   std::size_t workers() const { return threads_.size(); }
 
+  // Queues a read; the workers start on it after the next Wake (or the
+  // engine does, in Take), so that a batch costs one wake-up.
   Ticket Submit(ReadRequest request);
+  void Wake();
   // The result when it is ready, without waiting.
   std::optional<FolderRead> TakeIfDone(Ticket ticket);
   // The result, read by the calling thread if no worker has started it yet.
@@ -63,6 +66,7 @@ class ReadPool {
   };
 
   void Work();
+  void RunOne(std::unique_lock<std::mutex>& lock);  // reads the first queued folder
   FolderRead Finish(std::unordered_map<Ticket, Slot>::iterator it);  // takes a done slot
 
   mutable std::mutex mutex_;

@@ -23,10 +23,6 @@ struct OrderKey {
 };
 std::string_view SortKey(const OrderKey& k) noexcept { return k.key; }
 
-bool IsChange(std::error_code error) {
-  return error == std::errc::too_many_symbolic_link_levels || error == std::errc::not_a_directory;
-}
-
 }  // namespace
 
 FolderWalk::FolderWalk(WalkContext context)
@@ -120,11 +116,20 @@ std::shared_ptr<platform::Folder> FolderWalk::Acquire(std::uint32_t node, std::e
 }
 
 bool FolderWalk::Submit(std::uint32_t node, Pass pass) {
+  // The reader opens the folder from its parent's handle, so that the
+  // engine's thread spends no system call on it in the usual case.
   std::error_code error;
   bool changed = false;
-  auto handle = OpenVerified(node, error, changed);
+  ReadRequest request;
+  const std::uint32_t parent = nodes_[node].parent;
+  if (parent == kNone) {
+    request.folder = OpenVerified(node, error, changed);
+  } else {
+    request.parent = Acquire(parent, error, changed);
+    request.name = NameOf(nodes_[node]);
+  }
   Node& n = nodes_[node];
-  if (!handle) {
+  if (!request.folder && !request.parent) {
     FolderRead failed;
     failed.outcome = changed ? FolderRead::Outcome::Changed : FolderRead::Outcome::Unreadable;
     failed.error = error;
@@ -133,14 +138,8 @@ bool FolderWalk::Submit(std::uint32_t node, Pass pass) {
     if (pass == Pass::Walk) n.state = State::Absorbed;
     return true;
   }
-  cursor_ = node;
-  if (!n.hasId) {
-    if (const auto id = handle->id()) {
-      n.id = *id;
-      n.hasId = true;
-    }
-  }
-  ReadRequest request{handle, context_.options.wanted};
+  if (n.hasId) request.expected = n.id;
+  request.wanted = context_.options.wanted;
   if (pass == Pass::Walk && cacheFull_) {
     // Nothing more is kept: the listing reads these folders again anyway.
     request.wanted = {};
@@ -156,6 +155,14 @@ void FolderWalk::Absorb(std::uint32_t node, FolderRead& read) {
   Node& n = nodes_[node];
   n.state = State::Absorbed;
   n.ticket = 0;
+  if (!n.hasId && read.id) {
+    n.id = *read.id;
+    n.hasId = true;
+  }
+  if (read.handle) {
+    Remember(node, read.handle);
+    cursor_ = node;
+  }
   if (read.outcome == FolderRead::Outcome::Read && n.hasId && visited_.contains(n.id)) {
     read.folders.clear();  // a loop: what lies below has been met already
   }
@@ -239,7 +246,17 @@ void FolderWalk::TopUp(Pass pass) {
   const ReadPool::Load load = pool_.load();
   std::size_t inFlight = load.inFlight;
   const std::size_t maxInFlight = kInFlightPerWorker * pool_.workers();
-  if (inFlight >= maxInFlight || load.done >= kAheadDone || load.doneBytes + earlyBytes_ >= kAheadBytes) return;
+  // Topped up in batches, once half the reads are done: a worker woken for
+  // one read would cost more than the read.
+  if (inFlight > maxInFlight / 2 || load.done >= kAheadDone || load.doneBytes + earlyBytes_ >= kAheadBytes) return;
+  struct WakeAtEnd {
+    ReadPool& pool;
+    std::size_t before;
+    const std::size_t& after;
+    ~WakeAtEnd() {
+      if (after != before) pool.Wake();
+    }
+  } wake{pool_, inFlight, inFlight};
   // A second cursor that runs ahead of the pass without moving it. Folders
   // whose subfolders are not known yet are stepped over, so that their
   // siblings are read meanwhile.
@@ -434,6 +451,10 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
           host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
           break;
         case FolderRead::Outcome::Read:
+          if (read.handle) {
+            Remember(node, std::move(read.handle));  // a base for its subfolders' reads
+            cursor_ = node;
+          }
           if (read.error) host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
           visit({current_, givenSize_, &read.files});
           break;
