@@ -128,7 +128,8 @@ if [ -n "$tested" ]; then
 
   mkdir -p "$WINEPREFIX"
   "$WINESERVER" -k 2>/dev/null || true
-  "$WINE" wineboot -i >/dev/null 2>&1
+  "$WINE" wineboot -i >/dev/null 2>&1 ||
+    { echo "Wine could not make its prefix $WINEPREFIX (wineboot status $?)" >&2; exit 1; }
   # A virtual desktop: Wine draws the window frames itself, with no window
   # manager to wait for.
   "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
