@@ -8,28 +8,11 @@
 namespace vexaro::engine {
 namespace {
 
-// Record layout: the name length (7-bit groups), the name, a byte of flags
-// telling which fields follow, then those fields.
 enum Flag : unsigned char {
   kStamped = 1,
   kSize = 2,
   kCreation = 4,
 };
-
-void PutLength(std::string& out, std::size_t value) {
-  while (value >= 0x80) {
-    out.push_back(static_cast<char>((value & 0x7F) | 0x80));
-    value >>= 7;
-  }
-  out.push_back(static_cast<char>(value));
-}
-
-template <class T>
-void PutRaw(std::string& out, const T& value) {
-  char bytes[sizeof(T)];
-  std::memcpy(bytes, &value, sizeof(T));
-  out.append(bytes, sizeof(T));
-}
 
 template <class T>
 T GetRaw(const char* p) {
@@ -38,12 +21,14 @@ T GetRaw(const char* p) {
   return value;
 }
 
-struct Entry {
-  std::string name;
-  std::optional<platform::FileStamp> stamp;
+// What the sort moves: small, with the name where the record keeps it.
+struct SortItem {
+  const char* name;
+  std::uint32_t size;
+  FileRecords::Ref ref;
 };
 
-std::string_view SortKey(const Entry& entry) noexcept { return entry.name; }
+std::string_view SortKey(const SortItem& item) noexcept { return {item.name, item.size}; }
 
 constexpr unsigned kCheckEvery = 256;
 
@@ -54,21 +39,63 @@ bool IsChange(std::error_code error) {
 }
 
 void FileRecords::Add(std::string_view name, const std::optional<platform::FileStamp>& stamp) {
-  ++count_;
-  PutLength(data_, name.size());
-  data_.append(name);
+  // The record: the name length (7-bit groups), the name, a byte of flags
+  // telling which fields follow, then those fields.
+  char head[16];
+  std::size_t headSize = 0;
+  for (std::size_t value = name.size(); ; value >>= 7) {
+    if (value < 0x80) {
+      head[headSize++] = static_cast<char>(value);
+      break;
+    }
+    head[headSize++] = static_cast<char>((value & 0x7F) | 0x80);
+  }
+  char tail[1 + sizeof(std::uint64_t) + sizeof(std::int64_t) + sizeof(std::uint32_t)];
+  std::size_t tailSize = 1;
   unsigned char flags = 0;
   if (stamp) flags = kStamped | (stamp->size ? kSize : 0) | (stamp->creation ? kCreation : 0);
-  data_.push_back(static_cast<char>(flags));
-  if (flags & kSize) PutRaw(data_, *stamp->size);
+  tail[0] = static_cast<char>(flags);
+  auto put = [&](const auto& value) {
+    std::memcpy(tail + tailSize, &value, sizeof value);
+    tailSize += sizeof value;
+  };
+  if (flags & kSize) put(*stamp->size);
   if (flags & kCreation) {
-    PutRaw(data_, stamp->creation->seconds);
-    PutRaw(data_, stamp->creation->nanoseconds);
+    put(stamp->creation->seconds);
+    put(stamp->creation->nanoseconds);
   }
+  const std::size_t size = headSize + name.size() + tailSize;
+  if (blocks_.empty() || blocks_.back().size - blocks_.back().used < size) {
+    constexpr std::size_t kFirst = 256, kLargest = std::size_t{256} << 10;
+    const std::size_t next = blocks_.empty() ? kFirst : std::min(blocks_.back().size * 2, kLargest);
+    Block& block = blocks_.emplace_back();
+    block.size = std::max(next, size);
+    block.bytes = std::make_unique_for_overwrite<char[]>(block.size);
+    stored_ += block.size;
+  }
+  Block& block = blocks_.back();
+  order_.push_back({static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(block.used)});
+  char* out = block.bytes.get() + block.used;
+  std::memcpy(out, head, headSize);
+  std::memcpy(out + headSize, name.data(), name.size());
+  std::memcpy(out + headSize + name.size(), tail, tailSize);
+  block.used += size;
 }
 
-std::size_t FileRecords::Decode(std::size_t at, FileRef& file) const {
-  const char* p = data_.data() + at;
+void FileRecords::Sort() {
+  std::vector<SortItem> items;
+  items.reserve(order_.size());
+  FileRef file;
+  for (const Ref ref : order_) {
+    Decode(ref, file);
+    items.push_back({file.name.data(), static_cast<std::uint32_t>(file.name.size()), ref});
+  }
+  SortArray(items, [] {});
+  for (std::size_t i = 0; i < items.size(); ++i) order_[i] = items[i].ref;
+}
+
+void FileRecords::Decode(Ref ref, FileRef& file) const {
+  const char* p = blocks_[ref.block].bytes.get() + ref.offset;
   std::size_t length = 0;
   for (int shift = 0;; shift += 7) {
     const auto byte = static_cast<unsigned char>(*p++);
@@ -90,9 +117,7 @@ std::size_t FileRecords::Decode(std::size_t at, FileRef& file) const {
     time.seconds = GetRaw<std::int64_t>(p);
     time.nanoseconds = GetRaw<std::uint32_t>(p + sizeof(std::int64_t));
     file.creation = time;
-    p += sizeof(std::int64_t) + sizeof(std::uint32_t);
   }
-  return static_cast<std::size_t>(p - data_.data());
 }
 
 std::size_t FolderRead::bytes() const {
@@ -122,7 +147,7 @@ FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& k
   platform::Folder& folder = *read.handle;
   const bool wantStamps = request.wanted.size || request.wanted.times;
   read.collected = request.files;
-  std::vector<Entry> files;
+  bool collect = request.files;
   platform::DirEntry entry;
   unsigned sinceCheck = 0;
   while (folder.Next(entry)) {
@@ -137,30 +162,32 @@ FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& k
       case platform::EntryKind::Folder:
         if (request.folders) read.folders.emplace_back(entry.name);
         break;
-      case platform::EntryKind::File: {
+      case platform::EntryKind::File:
         ++read.filesSeen;
-        if (!request.files) break;
-        Entry& file = files.emplace_back();
-        file.name = entry.name;
+        if (!collect) break;
+        if (read.files.bytes() > request.fileBudget) {
+          collect = false;
+          read.collected = false;
+          read.files = FileRecords();
+          break;
+        }
         // Size and times the enumeration did not deliver are read now, with
-        // the folder open, and only when a ticked column shows them.
-        if (entry.stamp) {
-          file.stamp = entry.stamp;
-        } else if (wantStamps) {
-          file.stamp = folder.Stat(file.name, request.wanted);
+        // the folder open, and only when a ticked column shows them. Names
+        // only: an empty stamp still counts as read.
+        if (!wantStamps) {
+          read.files.Add(entry.name, platform::FileStamp{});
+        } else if (entry.stamp) {
+          read.files.Add(entry.name, entry.stamp);
+        } else {
+          read.files.Add(entry.name, folder.Stat(entry.name, request.wanted));
         }
         break;
-      }
       case platform::EntryKind::LinkedFolder:
         break;
     }
   }
   read.error = folder.error();
-  SortArray(files, [] {});
-  for (const Entry& file : files) {
-    // Names only: an empty stamp still counts as read.
-    read.files.Add(file.name, wantStamps ? file.stamp : std::optional(platform::FileStamp{}));
-  }
+  read.files.Sort();
   read.files.Shrink();
   return read;
 }

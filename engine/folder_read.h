@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,32 +25,47 @@ struct FileRef {
   bool stamped = false;  // false: size and times could not be read
 };
 
-// The files of one folder in name order, packed: a folder may hold hundreds
-// of thousands, and the walk keeps many folders' worth for the listing.
+// The files of one folder, packed in the order met, with an index in name
+// order: a folder may hold hundreds of thousands of files, and the walk keeps
+// many folders' worth for the listing.
 class FileRecords {
  public:
+  // Where a record starts: block and offset. Blocks grow with the folder
+  // and are never moved, so that a large folder never needs twice its size
+  // for a moment, as a growing string would.
+  struct Ref {
+    std::uint32_t block;
+    std::uint32_t offset;
+  };
   void Add(std::string_view name, const std::optional<platform::FileStamp>& stamp);
-  std::uint32_t count() const { return count_; }
-  std::size_t bytes() const { return data_.capacity(); }
-  bool empty() const { return count_ == 0; }
-  void Shrink() { data_.shrink_to_fit(); }
+  // Puts the index in name order (CompareNames).
+  void Sort();
+  std::uint32_t count() const { return static_cast<std::uint32_t>(order_.size()); }
+  std::size_t bytes() const { return stored_ + order_.capacity() * sizeof(Ref); }
+  bool empty() const { return order_.empty(); }
+  void Shrink() { order_.shrink_to_fit(); }
 
-  // Calls `visit(const FileRef&)` for every file, in the order added.
+  // Calls `visit(const FileRef&)` for every file, in name order once sorted.
   template <class Visit>
   void ForEach(Visit&& visit) const {
-    std::size_t at = 0;
     FileRef file;
-    while (at < data_.size()) {
-      at = Decode(at, file);
+    for (const Ref ref : order_) {
+      Decode(ref, file);
       visit(file);
     }
   }
 
  private:
-  std::size_t Decode(std::size_t at, FileRef& file) const;
+  struct Block {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    std::size_t used = 0;
+  };
+  void Decode(Ref ref, FileRef& file) const;
 
-  std::string data_;
-  std::uint32_t count_ = 0;
+  std::vector<Block> blocks_;
+  std::vector<Ref> order_;
+  std::size_t stored_ = 0;  // bytes of the blocks
 };
 
 struct FolderRead {
@@ -80,6 +96,9 @@ struct ReadRequest {
   std::optional<platform::FolderId> expected;  // what the walk recorded
   platform::StampFields wanted;  // nothing wanted: names only
   bool files = true;             // collect files (the walk skips them once it keeps no more)
+  // Past this many bytes of files the read stops collecting them (a folder
+  // the walk could not keep anyway); it still counts them.
+  std::size_t fileBudget = SIZE_MAX;
   bool folders = true;           // collect subfolders
 };
 

@@ -1,5 +1,6 @@
 #include "engine/walk.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/sort.h"
@@ -16,6 +17,7 @@ constexpr std::size_t kInFlightPerWorker = 4;
 constexpr std::size_t kAheadDone = 256;
 constexpr std::size_t kAheadBytes = std::size_t{8} << 20;
 constexpr int kScanBudget = 192;
+constexpr std::size_t kLargestKeptFolder = std::size_t{4} << 20;
 
 struct OrderKey {
   std::string key;
@@ -146,6 +148,12 @@ bool FolderWalk::Submit(std::uint32_t node, Pass pass) {
     request.files = false;
   }
   request.folders = pass == Pass::Walk;
+  if (pass == Pass::Walk) {
+    // A folder bigger than this is read again by the listing rather than
+    // kept: reading its sizes and times twice would cost more than its names.
+    const std::size_t left = context_.options.cacheBudget - std::min(cacheUsed_, context_.options.cacheBudget);
+    request.fileBudget = std::min(left, kLargestKeptFolder);
+  }
   n.ticket = pool_.Submit(std::move(request));
   if (pass == Pass::Walk) n.state = State::Submitted;
   return true;
