@@ -33,6 +33,9 @@ struct Facilities {
   platform::MessageDialog& messages;
   platform::FolderPicker& picker;
   platform::PathFitter& fitter;  // measures in the progress line's font
+  // Threads that read folders ahead of the listing: 0 follows the cores, 1
+  // means none (tests whose fakes act on the window's own thread).
+  unsigned readers = 0;
 };
 
 class MainWindowLogic final : public engine::ListingHost {

@@ -66,7 +66,8 @@ class FakeSystem final : public platform::System,
   int stats() const { return stats_; }
   int offsetQueries() const { return offsetQueries_; }
   // Called with the folder path on every open, before it happens, on the
-  // thread that runs the listing.
+  // thread that opens: the listing's own, or a reader thread when the job
+  // has any (ListingJob::setWorkers).
   void onOpen(std::function<void(std::string_view)> hook) { onOpen_ = std::move(hook); }
 
   // platform::System

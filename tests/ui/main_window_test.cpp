@@ -90,7 +90,7 @@ class MainWindowTest : public ::testing::Test {
   // Every reading of the clock moves it on by `step`.
   std::chrono::steady_clock::time_point now{};
   std::chrono::milliseconds step{20};
-  MainWindowLogic logic{view, {system, clipboard, messages, picker, fitter}, [this] { return now += step; }};
+  MainWindowLogic logic{view, {system, clipboard, messages, picker, fitter, 1}, [this] { return now += step; }};
 };
 
 TEST_F(MainWindowTest, StartListsEveryFolderAndHandsTheTextToTheClipboard) {

@@ -90,7 +90,7 @@ class Win32WindowTest : public ::testing::Test {
   // Every look at the clock is 20 ms later: each yield of a run gives the
   // message loop a turn.
   Win32WindowTest()
-      : logic(window, {system, clipboard, messages, picker, fitter},
+      : logic(window, {system, clipboard, messages, picker, fitter, 1},
               [now = std::chrono::steady_clock::time_point{}]() mutable { return now += std::chrono::milliseconds(20); }) {
     window.Attach(logic);
     logic.Form_Load();

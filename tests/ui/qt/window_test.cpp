@@ -61,7 +61,7 @@ struct Window {
   platform::QtPathFitter fitter{window.pathLabel(), '\\'};
   std::chrono::steady_clock::time_point now{};
   ui::MainWindowLogic logic{
-      window, {system, clipboard, messages, picker, fitter}, [this] { return now += std::chrono::milliseconds(20); }};
+      window, {system, clipboard, messages, picker, fitter, 1}, [this] { return now += std::chrono::milliseconds(20); }};
 };
 
 struct ControlRow {
