@@ -70,16 +70,41 @@ void FileRecords::Add(std::string_view name, const std::optional<platform::FileS
     const std::size_t next = blocks_.empty() ? kFirst : std::min(blocks_.back().size * 2, kLargest);
     Block& block = blocks_.emplace_back();
     block.size = std::max(next, size);
-    block.bytes = std::make_unique_for_overwrite<char[]>(block.size);
+    block.owned = std::make_unique_for_overwrite<char[]>(block.size);
+    block.bytes = block.owned.get();
     stored_ += block.size;
   }
   Block& block = blocks_.back();
   order_.push_back({static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(block.used)});
-  char* out = block.bytes.get() + block.used;
+  char* out = block.bytes + block.used;
   std::memcpy(out, head, headSize);
   std::memcpy(out + headSize, name.data(), name.size());
   std::memcpy(out + headSize + name.size(), tail, tailSize);
   block.used += size;
+}
+
+std::size_t FileRecords::recordBytes() const {
+  std::size_t total = 0;
+  for (const Block& block : blocks_) total += block.used;
+  return total;
+}
+
+FileRecords FileRecords::Pack(char* out) const {
+  FileRecords packed;
+  std::vector<std::size_t> starts;
+  std::size_t at = 0;
+  for (const Block& block : blocks_) {
+    starts.push_back(at);
+    std::memcpy(out + at, block.bytes, block.used);
+    at += block.used;
+  }
+  Block& whole = packed.blocks_.emplace_back();
+  whole.bytes = out;
+  whole.size = whole.used = at;
+  packed.order_.reserve(order_.size());
+  for (const Ref ref : order_) packed.order_.push_back({0, static_cast<std::uint32_t>(starts[ref.block] + ref.offset)});
+  packed.stored_ = at;
+  return packed;
 }
 
 void FileRecords::Sort() {
@@ -95,7 +120,7 @@ void FileRecords::Sort() {
 }
 
 void FileRecords::Decode(Ref ref, FileRef& file) const {
-  const char* p = blocks_[ref.block].bytes.get() + ref.offset;
+  const char* p = blocks_[ref.block].bytes + ref.offset;
   std::size_t length = 0;
   for (int shift = 0;; shift += 7) {
     const auto byte = static_cast<unsigned char>(*p++);

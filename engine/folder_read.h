@@ -40,6 +40,11 @@ class FileRecords {
   void Add(std::string_view name, const std::optional<platform::FileStamp>& stamp);
   // Puts the index in name order (CompareNames).
   void Sort();
+  // Bytes the records take, without what their blocks leave unused.
+  std::size_t recordBytes() const;
+  // The same records in `out` (recordBytes() long, lent by the caller, who
+  // keeps it alive), with the same order: a copy without waste.
+  FileRecords Pack(char* out) const;
   std::uint32_t count() const { return static_cast<std::uint32_t>(order_.size()); }
   std::size_t bytes() const { return stored_ + order_.capacity() * sizeof(Ref); }
   bool empty() const { return order_.empty(); }
@@ -57,7 +62,8 @@ class FileRecords {
 
  private:
   struct Block {
-    std::unique_ptr<char[]> bytes;
+    std::unique_ptr<char[]> owned;  // empty when `bytes` lies in memory lent by Pack's caller
+    char* bytes = nullptr;
     std::size_t size = 0;
     std::size_t used = 0;
   };

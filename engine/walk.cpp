@@ -316,6 +316,31 @@ void FolderWalk::TopUp(Pass pass) {
   }
 }
 
+void FolderWalk::Keep(Node& node, const FileRecords& files) {
+  constexpr std::size_t kChunk = std::size_t{1} << 20;
+  Kept& kept = cache_.emplace_back();
+  node.cached = static_cast<std::uint32_t>(cache_.size() - 1);
+  const std::size_t size = files.recordBytes();
+  if (size == 0) return;
+  if (chunks_.empty() || chunks_.back().size - chunks_.back().used < size) {
+    Chunk& chunk = chunks_.emplace_back();
+    chunk.size = std::max(kChunk, size);
+    chunk.bytes = std::make_unique_for_overwrite<char[]>(chunk.size);
+  }
+  Chunk& chunk = chunks_.back();
+  kept.files = files.Pack(chunk.bytes.get() + chunk.used);
+  kept.chunk = static_cast<std::uint32_t>(chunks_.size() - 1);
+  chunk.used += size;
+  ++chunk.live;
+}
+
+void FolderWalk::Release(Node& node) {
+  Kept& kept = cache_[node.cached];
+  kept.files = FileRecords();
+  if (kept.chunk != kNone && --chunks_[kept.chunk].live == 0) chunks_[kept.chunk].bytes.reset();
+  kept.chunk = kNone;
+}
+
 std::string FolderWalk::PathOf(std::uint32_t node) const {
   std::vector<std::uint32_t> chain;
   for (std::uint32_t at = node; nodes_[at].parent != kNone; at = nodes_[at].parent) chain.push_back(at);
@@ -373,19 +398,16 @@ void FolderWalk::GetSubFolders(const std::string& Path) {
     }
     if (cacheFull_ || !read.collected) {
       // A folder without files needs no second read.
-      if (read.filesSeen == 0) {
-        n.cached = static_cast<std::uint32_t>(cache_.size());
-        cache_.emplace_back();
-      }
+      if (read.filesSeen == 0) Keep(n, FileRecords());
       return true;
     }
-    if (cacheUsed_ + read.files.bytes() > context_.options.cacheBudget) {
+    const std::size_t cost = read.files.recordBytes() + read.files.count() * sizeof(FileRecords::Ref);
+    if (cacheUsed_ + cost > context_.options.cacheBudget) {
       cacheFull_ = true;  // kept folders stay a prefix of the listing order
       return true;
     }
-    cacheUsed_ += read.files.bytes();
-    n.cached = static_cast<std::uint32_t>(cache_.size());
-    cache_.push_back(std::move(read.files));
+    cacheUsed_ += cost;
+    Keep(n, read.files);
     return true;
   };
 
@@ -428,8 +450,8 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
     TopUp(Pass::List);
     Node& n = nodes_[node];
     if (n.listable && n.cached != kNone) {
-      visit({current_, givenSize_, &cache_[n.cached]});
-      cache_[n.cached] = FileRecords();  // listed once: the memory goes
+      visit({current_, givenSize_, &cache_[n.cached].files});
+      Release(n);  // listed once: the memory goes
     } else if (n.listable) {
       FolderRead read;
       if (const auto it = early_.find(node); it != early_.end()) {

@@ -119,7 +119,23 @@ class FolderWalk {
   std::vector<Node> nodes_;
   std::string names_;
   std::vector<std::uint32_t> order_;  // child << 1, | 1 for the folders below the child
-  std::vector<FileRecords> cache_;
+  // What the walk kept, packed into large chunks in listing order, so that
+  // chunks go whole, in order, as the listing goes through them, and a
+  // folder's records cost no allocation of their own.
+  struct Chunk {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    std::size_t used = 0;
+    std::uint32_t live = 0;  // folders not listed yet
+  };
+  struct Kept {
+    FileRecords files;
+    std::uint32_t chunk = kNone;
+  };
+  void Keep(Node& node, const FileRecords& files);
+  void Release(Node& node);
+  std::vector<Chunk> chunks_;
+  std::vector<Kept> cache_;
   std::size_t cacheUsed_ = 0;
   bool cacheFull_ = false;
   // Reads taken ahead of their turn, kept until the engine gets there.
