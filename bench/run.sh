@@ -43,6 +43,25 @@ list="$root/build/release/cli/vexaro-list"
 make_tree="$root/build/release/bench/make_tree"
 
 export TZ=${TZ:-Asia/Tokyo}
+
+# summarise RESULTS AWK-LINES: a table of medians and peaks from lines of
+# "name seconds KiB", then the given lines, which may use med[] and m[].
+summarise() {
+  awk '
+    { t[$1] = t[$1] " " $2; if ($3 > m[$1]) m[$1] = $3; if (!seen[$1]++) names[++n] = $1 }
+    function median(list,   a, k, i, j, x) {
+      k = split(list, a, " ")
+      for (i = 2; i <= k; i++) { x = a[i]; for (j = i - 1; j >= 1 && a[j] > x; j--) a[j + 1] = a[j]; a[j + 1] = x }
+      return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
+    }
+    END {
+      printf "%-16s %10s %12s\n", "command", "median s", "peak MiB"
+      for (i = 1; i <= n; i++) { s = names[i]; med[s] = median(t[s]); printf "%-16s %10.2f %12.1f\n", s, med[s], m[s] / 1024 }
+      print ""
+      '"$2"'
+    }' "$1"
+}
+
 bfs_fmt='%BY/%Bm/%Bd %BH:%BM:%BS %s %p\n'
 find_fmt='%TY/%Tm/%Td %TH:%TM:%TS %s %p\n'
 
@@ -79,21 +98,11 @@ if [ -n "$cold" ]; then
   done
   echo
   echo "cold: $files files in $folders folders on ext4, direct-I/O loop device; $runs rounds"
-  awk '
-    { t[$1] = t[$1] " " $2; if ($3 > m[$1]) m[$1] = $3; if (!seen[$1]++) names[++n] = $1 }
-    function median(list,   a, k, i, j, x) {
-      k = split(list, a, " ")
-      for (i = 2; i <= k; i++) { x = a[i]; for (j = i - 1; j >= 1 && a[j] > x; j--) a[j + 1] = a[j]; a[j + 1] = x }
-      return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
-    }
-    END {
-      printf "%-16s %10s %12s\n", "command", "median s", "peak MiB"
-      for (i = 1; i <= n; i++) { s = names[i]; med[s] = median(t[s]); printf "%-16s %10.2f %12.1f\n", s, med[s], m[s] / 1024 }
-      print ""
-      printf "vexaro-txt / find floor  %.2f   (target <= 1.0)\n", med["vexaro-txt"] / med["find-floor"]
-      printf "vexaro-txt / bfs -s      %.2f\n", med["vexaro-txt"] / med["bfs-s"]
-      printf "speed-up of the workers  %.2f   (-j 1 / default)\n", med["vexaro-j1"] / med["vexaro-txt"]
-    }' "$results"
+  summarise "$results" '
+    printf "vexaro-txt / find floor  %.2f   (target <= 1.0)\n", med["vexaro-txt"] / med["find-floor"]
+    printf "vexaro-txt / bfs -s      %.2f\n", med["vexaro-txt"] / med["bfs-s"]
+    printf "speed-up of the workers  %.2f   (-j 1 / default)\n", med["vexaro-j1"] / med["vexaro-txt"]'
+
   rm -f "$results" "$timing"
   exit 0
 fi
@@ -139,17 +148,7 @@ done
 
 echo
 echo "tree: $files files in $folders folders; flat: $flat files; $runs rounds; TZ=$TZ"
-awk '
-  { t[$1] = t[$1] " " $2; if ($3 > m[$1]) m[$1] = $3; order[$1] = order[$1] ? order[$1] : ++n; names[n] = $1 }
-  function median(list,   a, k, i, j, x) {
-    k = split(list, a, " ")
-    for (i = 2; i <= k; i++) { x = a[i]; for (j = i - 1; j >= 1 && a[j] > x; j--) a[j + 1] = a[j]; a[j + 1] = x }
-    return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
-  }
-  END {
-    printf "%-16s %10s %12s\n", "command", "median s", "peak MiB"
-    for (i = 1; i <= n; i++) { s = names[i]; med[s] = median(t[s]); printf "%-16s %10.2f %12.1f\n", s, med[s], m[s] / 1024 }
-    print ""
+summarise "$results" '
     printf "vexaro-txt / bfs -s      %.2f   (target <= 0.50)\n", med["vexaro-txt"] / med["bfs-s"]
     printf "vexaro-txt / GNU find    %.2f\n", med["vexaro-txt"] / med["gnu-find"]
     printf "vexaro-csv / bfs -s      %.2f\n", med["vexaro-csv"] / med["bfs-s"]
@@ -158,8 +157,8 @@ awk '
     printf "speed-up of the workers  %.2f   (-j 1 / default)\n", med["vexaro-j1"] / med["vexaro-txt"]
     printf "flat: vexaro / bfs -s    %.2f\n", med["flat-vexaro-txt"] / med["flat-bfs-s"]
     printf "flat: vexaro / GNU find  %.2f\n", med["flat-vexaro-txt"] / med["flat-gnu-find"]
-    printf "peak memory of vexaro-list: %.1f MiB (target < 64)\n", (m["vexaro-txt"] > m["vexaro-csv"] ? m["vexaro-txt"] : m["vexaro-csv"]) / 1024
-  }' "$results"
+    printf "peak memory of vexaro-list: %.1f MiB (target < 64)\n", (m["vexaro-txt"] > m["vexaro-csv"] ? m["vexaro-txt"] : m["vexaro-csv"]) / 1024'
+
 
 # One core or all: the same bytes (the header's clock line aside, and the
 # free space, which other programs change meanwhile).
