@@ -42,13 +42,7 @@ fi
 
 work=$(mktemp -d /tmp/vexaro-window-bench.XXXXXX)
 . "$root/scripts/window-lib.sh"
-cleanup() {
-  [ -z "${vexaro_pid:-}" ] || kill "$vexaro_pid" 2>/dev/null || true
-  x_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP
+x_clean_up_at_exit
 export TZ=${TZ:-Asia/Tokyo}
 
 # kB of a /proc/PID/status field.

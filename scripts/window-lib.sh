@@ -49,6 +49,12 @@ x_stop() {
   x_pid=
 }
 
+# At the script's end, or on a signal: the program, the X server and $work go.
+x_clean_up_at_exit() {
+  trap '[ -z "${vexaro_pid:-}" ] || kill "$vexaro_pid" 2>/dev/null || true; x_stop; rm -rf "$work"' EXIT
+  trap "exit 1" INT TERM HUP
+}
+
 # Milliseconds since the epoch.
 now_ms() { date +%s%3N; }
 

@@ -9,13 +9,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 work=$(mktemp -d /tmp/vexaro-package.XXXXXX)
 . "$root/scripts/window-lib.sh"
-cleanup() {
-  [ -z "${vexaro_pid:-}" ] || kill "$vexaro_pid" 2>/dev/null || true
-  x_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP
+x_clean_up_at_exit
 
 sh "$root/scripts/package" --deb >"$work/package.log" 2>&1 || { cat "$work/package.log" >&2; fail "scripts/package"; }
 version=$(sed -n 's/^project(Vexaro VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
