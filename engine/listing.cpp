@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/sort.h"
+#include "platform/utf8.h"
 
 namespace vexaro::engine {
 namespace {
@@ -16,9 +17,9 @@ constexpr std::size_t kSinkChunk = std::size_t{1} << 20;
 std::size_t ControlLength(std::string_view text, std::size_t at) {
   const auto c = static_cast<unsigned char>(text[at]);
   if (c < 0x20 || c == 0x7F) return 1;
-  if (c == 0xC2 && at + 1 < text.size()) {
-    const auto next = static_cast<unsigned char>(text[at + 1]);
-    if (next >= 0x80 && next <= 0x9F) return 2;
+  if (c == 0xC2) {
+    const platform::utf8::Scalar scalar = platform::utf8::Decode(text, at);
+    if (scalar.valid && scalar.value <= 0x9F) return 2;
   }
   return 0;
 }
@@ -58,7 +59,7 @@ void AppendCsvField(std::string& out, bool& first, std::string_view value) {
 
 std::size_t CharacterCount(std::string_view utf8) {
   return static_cast<std::size_t>(
-      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return !platform::utf8::IsContinuation(c); }));
 }
 
 }  // namespace
