@@ -64,9 +64,15 @@ std::size_t CharacterCount(std::string_view utf8) {
 
 }  // namespace
 
-ListingJob::ListingJob(platform::System& system, ListingHost& host, ListingSink& sink)
+void ListingJob::ProblemCount::ReportProblem(const Problem& problem) {
+  if (outcome != nullptr) ++outcome->problems[static_cast<std::size_t>(problem.kind)];
+  if (next_ != nullptr) next_->ReportProblem(problem);
+}
+
+ListingJob::ListingJob(platform::System& system, ListingHost host, ListingSink& sink)
     : system_(system),
-      host_(host),
+      problems_(host.problems),
+      host_{host.progress, host.stop, &problems_},
       sink_(sink),
       conventions_(system.conventions()),
       converter_(system.clock()) {}
@@ -81,12 +87,14 @@ void ListingJob::GetDiskSpace(std::string_view path) {
   strDiskSpace_ = FormatGigabytes(space->total, decimal);
 }
 
-void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) {
+FolderOutcome ListingJob::DoWork(const std::string& Path, const ListingOptions& options) {
+  FolderOutcome outcome;
+  problems_.outcome = &outcome;
+  lineEnd_ = options.lineEnd.empty() ? conventions_.lineEnd : options.lineEnd;
   strFreeSpace_.clear();
   strDiskSpace_.clear();
   const std::string volume = GetVName(Path);
-  host_.SetContinue(true);
-  host_.SetStatus(kListingFolders);
+  host_.progress.SetStatus(kListingFolders);
 
   WalkOptions walkOptions;
   walkOptions.wanted = {options.CheckSize, options.CheckDate};
@@ -98,7 +106,7 @@ void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) 
   walk.GetSubFolders(Path);
 
   AppendHeader(Path, volume, options);
-  host_.SetStatus(kListingFiles);
+  host_.progress.SetStatus(kListingFiles);
 
   dateSeparator_ = system_.regional().DateSeparator();
   timeSeparator_ = system_.regional().TimeSeparator();
@@ -107,15 +115,17 @@ void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) 
   const bool completed = walk.ListFolders([&](const FolderWalk::Listed& folder) {
     ListFolder(folder, volume, options);
   });
+  problems_.outcome = nullptr;
   if (!completed) {
-    host_.MessageDisp(kInterrupted);
-    return;
+    outcome.ending = FolderOutcome::Ending::Stopped;
+    return outcome;
   }
-  sink_.Append(conventions_.lineEnd);
+  sink_.Append(lineEnd_);
+  return outcome;
 }
 
 void ListingJob::AppendHeader(const std::string& Path, const std::string& volume, const ListingOptions& options) {
-  const std::string_view eol = conventions_.lineEnd;
+  const std::string_view eol = lineEnd_;
   const auto now = ToCalendar(converter_.ToLocal(system_.clock().Now()));
   std::string header;
   header.append(eol).append("Date and Time : ").append(system_.regional().DateTimeText(now));
@@ -145,7 +155,7 @@ void ListingJob::ListFolder(const FolderWalk::Listed& folder, const std::string&
   folder.files->ForEach([&](const FileRef& file) {
     if (needStamp && !file.stamped) {
       path.assign(folder.path).append(file.name);
-      host_.ReportProblem({Problem::Kind::UnreadableFile, path, {}});
+      problems_.ReportProblem({Problem::Kind::UnreadableFile, path, {}});
     }
     AppendFileLine(file, folder.path, relative, volume, options);
     // A folder of many files goes out in pieces, never a line cut.
@@ -159,7 +169,7 @@ void ListingJob::ListFolder(const FolderWalk::Listed& folder, const std::string&
 
 void ListingJob::AppendFileLine(const FileRef& file, std::string_view folder, std::string_view relative,
                                 const std::string& volume, const ListingOptions& options) {
-  text_.append(conventions_.lineEnd);
+  text_.append(lineEnd_);
   const bool csv = options.OptionCSV;
   bool first = true;
 
