@@ -34,8 +34,7 @@ class FakeSystem final : public platform::System,
   // parents are made as needed. A folder's search returns its entries in the
   // order they were added.
   void AddFolder(std::string_view path);
-  void AddFile(std::string_view path, std::uint64_t size, UtcTime creation = {}, UtcTime lastWrite = {},
-               UtcTime lastAccess = {});
+  void AddFile(std::string_view path, std::uint64_t size, UtcTime creation = {});
   void AddLinkedFolder(std::string_view path);  // a symbolic link or junction to a folder
   // What a folder turns into while a listing runs: a link to a folder
   // elsewhere, or another folder under the same name (a new identity).
