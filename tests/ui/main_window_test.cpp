@@ -13,6 +13,7 @@
 #include "tests/support/fake_system.h"
 #include "tests/support/recording_host.h"
 #include "ui/fit_path.h"
+#include "ui/layout.h"
 
 namespace vexaro::ui {
 namespace {

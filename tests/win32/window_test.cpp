@@ -17,19 +17,19 @@ namespace {
 // their left edge and middle.
 void ExpectLaidOut(const MainWindow& window) {
   for (const ControlLayout& row : kLayout) {
-    const int dpi = window.dpi(), left = Scale(row.box.left, dpi), top = Scale(row.box.top, dpi);
-    const RECT want{left, top, left + Scale(row.box.width, dpi), top + Scale(row.box.height, dpi)};
+    const int dpi = window.dpi(), left = TwipsToPixels(row.box.left, dpi), top = TwipsToPixels(row.box.top, dpi);
+    const RECT want{left, top, left + TwipsToPixels(row.box.width, dpi), top + TwipsToPixels(row.box.height, dpi)};
     RECT got{};
     GetWindowRect(window.control(row.id), &got);
     MapWindowPoints(nullptr, GetParent(window.control(row.id)), reinterpret_cast<POINT*>(&got), 2);
-    if (row.kind == Kind::Label && row.id != kLabel1) {
-      EXPECT_NEAR(got.left + got.right, want.left + want.right, 2) << row.id;
-      EXPECT_EQ(got.top, want.top) << row.id;
+    if (row.kind == Kind::Label && row.id != Control::Label1) {
+      EXPECT_NEAR(got.left + got.right, want.left + want.right, 2) << row.name;
+      EXPECT_EQ(got.top, want.top) << row.name;
     } else if (row.kind == Kind::CheckBox || row.kind == Kind::OptionButton) {
-      EXPECT_EQ(got.left, want.left) << row.id;
-      EXPECT_NEAR(got.top + got.bottom, want.top + want.bottom, 2) << row.id;
+      EXPECT_EQ(got.left, want.left) << row.name;
+      EXPECT_NEAR(got.top + got.bottom, want.top + want.bottom, 2) << row.name;
     } else {
-      EXPECT_TRUE(EqualRect(&got, &want)) << row.id << " at " << got.left << "," << got.top << " to " << got.right
+      EXPECT_TRUE(EqualRect(&got, &want)) << row.name << " at " << got.left << "," << got.top << " to " << got.right
                                           << "," << got.bottom;
     }
   }
@@ -63,7 +63,7 @@ void ExpectDeleteCaptionFits(const MainWindow& window) {
   HWND button = window.control(kCommand5);
   RECT client{};
   GetClientRect(button, &client);
-  const int border = Scale(30, window.dpi());
+  const int border = TwipsToPixels(30, window.dpi());
   const int width = client.right - 2 * border, height = client.bottom - 2 * border;
   const LOGFONTW shared = FontOf(window.control(kCommand4));
   LOGFONTW own = FontOf(button);
@@ -78,10 +78,10 @@ void ExpectDeleteCaptionFits(const MainWindow& window) {
     EXPECT_GT(Wrapped(button, own, L"Delete Selected", width).first.bottom, height) << "a pixel larger fits too";
   }
   for (const ControlLayout& row : kLayout) {
-    if (row.kind == Kind::Page || row.id == kLabel2 || row.id == kCommand5) continue;
+    if (row.kind == Kind::Page || row.id == Control::Label2 || row.id == Control::Command5) continue;
     const LOGFONTW font = FontOf(window.control(row.id));
-    EXPECT_EQ(font.lfHeight, shared.lfHeight) << row.id;
-    EXPECT_STREQ(font.lfFaceName, shared.lfFaceName) << row.id;
+    EXPECT_EQ(font.lfHeight, shared.lfHeight) << row.name;
+    EXPECT_STREQ(font.lfFaceName, shared.lfFaceName) << row.name;
   }
 }
 
@@ -131,8 +131,8 @@ TEST_F(Win32WindowTest, LayoutAtTheScreensResolutionAndAfterAChange) {
   ASSERT_EQ(window.dpi(), 96);
   RECT client{};
   GetClientRect(window.hwnd(), &client);
-  EXPECT_EQ(client.right, Scale(kClientArea.width, 96));
-  EXPECT_EQ(client.bottom, Scale(kClientArea.height, 96));
+  EXPECT_EQ(client.right, TwipsToPixels(kClientArea.width, 96));
+  EXPECT_EQ(client.bottom, TwipsToPixels(kClientArea.height, 96));
   ExpectLaidOut(window);
 
   RECT suggested{100, 50, 100 + 800, 50 + 200};

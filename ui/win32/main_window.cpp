@@ -111,7 +111,8 @@ void RegisterClasses(HINSTANCE instance, WNDPROC windowProc, WNDPROC pageProc) {
 }  // namespace
 
 const ControlLayout* FindLayout(ControlId id) {
-  const auto found = std::find_if(kLayout.begin(), kLayout.end(), [id](const ControlLayout& row) { return row.id == id; });
+  const auto found =
+      std::find_if(kLayout.begin(), kLayout.end(), [id](const ControlLayout& row) { return IdOf(row.id) == id; });
   return found == kLayout.end() ? nullptr : &*found;
 }
 
@@ -169,7 +170,7 @@ void MainWindow::CreateFonts() {
   statusFont_ = CreateFontIndirectW(&status);
   deleteFont_ = FitCaption(window, *FindLayout(kCommand5));
   for (const ControlLayout& row : kLayout) {
-    if (HWND handle = control(row.id)) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row.id)), TRUE);
+    if (HWND handle = control(row.id)) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(IdOf(row.id))), TRUE);
   }
   for (HFONT font : old) {
     if (font) DeleteObject(font);
@@ -194,7 +195,7 @@ HFONT MainWindow::FitCaption(LOGFONTW face, const ControlLayout& button) const {
   // button's border (2 pixels at 96 dots per inch; a visual style draws it
   // larger at higher resolutions).
   const RECT box = Pixels(button.box);
-  const int border = Scale(30, dpi_);
+  const int border = TwipsToPixels(30, dpi_);
   const int width = box.right - box.left - 2 * border;
   const int height = box.bottom - box.top - 2 * border;
   HDC dc = GetDC(hwnd_);
@@ -207,7 +208,7 @@ HFONT MainWindow::FitCaption(LOGFONTW face, const ControlLayout& button) const {
     font = CreateFontIndirectW(&face);
     const HGDIOBJ old = SelectObject(dc, font);
     RECT text{0, 0, width, 0};
-    DrawTextW(dc, button.caption, -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+    DrawTextW(dc, Widen(button.caption).c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
     SelectObject(dc, old);
     if (text.bottom <= height && text.right <= width) break;
   }
@@ -227,7 +228,7 @@ void MainWindow::CreateControls() {
         style |= WS_CLIPCHILDREN;
         // Tab moves into a page's controls as into the window's own.
         exStyle = WS_EX_CONTROLPARENT;
-        if (row.id == kFrame2) style &= ~WS_VISIBLE;
+        if (row.id == Control::Frame2) style &= ~WS_VISIBLE;
         break;
       case Kind::Label:
         className = L"STATIC";
@@ -243,31 +244,31 @@ void MainWindow::CreateControls() {
       case Kind::Button:
         // BS_NOTIFY: the button says when it takes and loses the focus, so
         // that it is the default button exactly while it has the focus.
-        style |= WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON | BS_NOTIFY | (row.id == kCommand5 ? BS_MULTILINE : 0);
+        style |= WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON | BS_NOTIFY | (row.id == Control::Command5 ? BS_MULTILINE : 0);
         break;
       case Kind::CheckBox:
         style |= WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX;
         break;
       case Kind::OptionButton:
         // One group of two; Tab stops at the chosen one.
-        style |= BS_AUTORADIOBUTTON | (row.id == kOptionTXT ? WS_GROUP | WS_TABSTOP : 0);
+        style |= BS_AUTORADIOBUTTON | (row.id == Control::OptionTXT ? WS_GROUP | WS_TABSTOP : 0);
         break;
     }
-    controls_[row.id - kFrame2] =
-        CreateWindowExW(exStyle, className, row.caption, style, 0, 0, 0, 0, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
+    controls_[IdOf(row.id) - kFrame2] =
+        CreateWindowExW(exStyle, className, Widen(row.caption).c_str(), style, 0, 0, 0, 0, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(row.id))), instance_, nullptr);
     if (row.kind == Kind::CheckBox) SendMessageW(control(row.id), BM_SETCHECK, BST_CHECKED, 0);
   }
   SendMessageW(control(kOptionTXT), BM_SETCHECK, BST_CHECKED, 0);
   for (const ControlLayout& row : kLayout) {
-    SendMessageW(control(row.id), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row.id)), FALSE);
+    SendMessageW(control(row.id), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(IdOf(row.id))), FALSE);
   }
 }
 
 RECT MainWindow::Pixels(const Twips& box) const {
-  const int left = Scale(box.left, dpi_);
-  const int top = Scale(box.top, dpi_);
-  return {left, top, left + Scale(box.width, dpi_), top + Scale(box.height, dpi_)};
+  const int left = TwipsToPixels(box.left, dpi_);
+  const int top = TwipsToPixels(box.top, dpi_);
+  return {left, top, left + TwipsToPixels(box.width, dpi_), top + TwipsToPixels(box.height, dpi_)};
 }
 
 void MainWindow::Layout() {
@@ -277,14 +278,14 @@ void MainWindow::Layout() {
     if (row.kind == Kind::CheckBox || row.kind == Kind::OptionButton) {
       // A box drawn for a smaller font grows about its middle, and to the
       // right, until its mark and caption fit.
-      const SIZE text = TextExtent(control(row.id), windowFont_, row.caption);
+      const SIZE text = TextExtent(control(row.id), windowFont_, Widen(row.caption));
       const int height = std::max<int>(text.cy, checkWidth) + 2;
       if (box.bottom - box.top < height) {
         const int middle = (box.top + box.bottom) / 2;
         box.top = middle - height / 2;
         box.bottom = box.top + height;
       }
-      const int width = checkWidth + Scale(90, dpi_) + text.cx;
+      const int width = checkWidth + TwipsToPixels(90, dpi_) + text.cx;
       box.right = std::max<LONG>(box.right, box.left + width);
     }
     SetWindowPos(control(row.id), nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
@@ -417,7 +418,7 @@ void MainWindow::UpdateListExtent() {
   for (int row = 0; row < RowCount(); ++row) {
     widest = std::max(widest, TextExtent(list, windowFont_, Widen(RowText(row))).cx);
   }
-  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest > 0 ? widest + Scale(90, dpi_) : 0), 0);
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest > 0 ? widest + TwipsToPixels(90, dpi_) : 0), 0);
 }
 
 bool MainWindow::IsChecked(ControlId id) const {

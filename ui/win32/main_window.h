@@ -33,6 +33,7 @@ class MainWindow final : public MainWindowView {
 
   HWND hwnd() const { return hwnd_; }
   HWND control(ControlId id) const;
+  HWND control(Control id) const { return control(IdOf(id)); }
   int dpi() const { return dpi_; }
 
   // Shows the window; the folder list has the focus.
