@@ -4,7 +4,6 @@
 #include <locale.h>
 #include <time.h>
 
-#include <cstdio>
 
 #include "platform/posix/clock.h"
 
@@ -33,13 +32,7 @@ std::int32_t PosixClock::UtcOffsetAt(std::int64_t utcSeconds) {
   return static_cast<std::int32_t>(local.tm_gmtoff);
 }
 
-std::string PosixRegional::DateTimeText(const LocalDateTime& when) {
-  char text[64];
-  const int length = std::snprintf(text, sizeof text, "%04lld/%02d/%02d %d:%02d:%02d",
-                                   static_cast<long long>(when.year), when.month,
-                                   when.day, when.hour, when.minute, when.second);
-  return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
+std::string PosixRegional::DateTimeText(const LocalDateTime& when) { return FixedDateTimeText(when); }
 
 std::string PosixRegional::DateSeparator() { return "/"; }
 

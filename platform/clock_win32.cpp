@@ -1,6 +1,5 @@
 #include "platform/windows_win32.h"
 
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -106,14 +105,7 @@ std::string Win32Regional::DateTimeText(const LocalDateTime& when) {
     return Narrow(CutAtChar(std::wstring_view(date, 128), L'\0')) + ' ' +
            Narrow(CutAtChar(std::wstring_view(clock, 128), L'\0'));
   }
-  // The year by hand: this C library's printf does not know a 64-bit length
-  // modifier.
-  std::string year = std::to_string(when.year);
-  if (when.year >= 0 && year.size() < 4) year.insert(0, 4 - year.size(), '0');
-  char rest[48];
-  std::snprintf(rest, sizeof rest, "/%02d/%02d %d:%02d:%02d", when.month, when.day, when.hour, when.minute,
-                when.second);
-  return year + rest;
+  return FixedDateTimeText(when);
 }
 
 std::string Win32Regional::Info(unsigned long type, std::string_view fallback) const {

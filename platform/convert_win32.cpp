@@ -8,8 +8,6 @@ namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix) { return text.substr(0, prefix.size()) == prefix; }
@@ -170,34 +168,6 @@ std::wstring ExtendedPath(std::string_view utf8) {
   if (StartsWith(path, L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
   if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':') return L"\\\\?\\" + path;
   return path;
-}
-
-std::string DriveName(std::string_view path) {
-  bool share = false;
-  if (path.size() >= 8 && path.substr(0, 4) == "\\\\?\\" &&
-      (path.substr(4, 4) == "UNC\\" || path.substr(4, 4) == "unc\\")) {
-    path.remove_prefix(8);
-    share = true;
-  } else if (path.substr(0, 4) == "\\\\?\\") {
-    path.remove_prefix(4);
-  }
-  if (!share) {
-    if (path.size() >= 2 && path[1] == ':' && IsAsciiLetter(static_cast<unsigned char>(path[0]))) {
-      return std::string(path.substr(0, 2));
-    }
-    if (path.size() < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return {};
-    path.remove_prefix(2);
-  }
-  std::size_t serverEnd = 0;
-  while (serverEnd < path.size() && !IsSeparator(path[serverEnd])) ++serverEnd;
-  if (serverEnd == 0 || serverEnd == path.size()) return {};
-  std::size_t shareEnd = serverEnd + 1;
-  while (shareEnd < path.size() && !IsSeparator(path[shareEnd])) ++shareEnd;
-  if (shareEnd == serverEnd + 1) return {};
-  std::string name = "\\\\";
-  name.append(path.substr(0, serverEnd)).push_back('\\');
-  name.append(path.substr(serverEnd + 1, shareEnd - serverEnd - 1));
-  return name;
 }
 
 QuietCriticalErrors::QuietCriticalErrors() {

@@ -30,10 +30,6 @@ std::error_code LastError() noexcept;
 // already in \\?\ form is left alone. A trailing separator is kept.
 std::wstring ExtendedPath(std::string_view utf8);
 
-// The drive part of a path: "C:" for C:\Data, "\\server\share" for a path on
-// a share, empty when the path has none (relative paths). The \\?\ forms are
-// read as the paths they stand for.
-std::string DriveName(std::string_view path);
 
 // Keeps the system from asking the user to insert a disk while a drive
 // without a medium is searched or queried; restores the mode on exit.

@@ -1,6 +1,7 @@
 #include "platform/windows_win32.h"
 
 #include "platform/convert_win32.h"
+#include "platform/drive.h"
 #include "platform/host_win32.h"
 #include "platform/text.h"
 
