@@ -1,8 +1,8 @@
-#include "platform/buffered_output.h"
+#include "cli/buffered_output.h"
 
 #include "platform/utf8.h"
 
-namespace vexaro::platform {
+namespace vexaro::cli {
 namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{256} << 10;
@@ -57,13 +57,13 @@ std::error_code BufferedOutput::Send(std::string_view bytes) {
 std::size_t CompleteUtf8Length(std::string_view bytes) {
   std::size_t back = 0;
   while (back < 3 && back < bytes.size() &&
-         utf8::IsContinuation(bytes[bytes.size() - 1 - back])) {
+         platform::utf8::IsContinuation(bytes[bytes.size() - 1 - back])) {
     ++back;
   }
   if (back == bytes.size()) return bytes.size();
   const auto lead = static_cast<unsigned char>(bytes[bytes.size() - 1 - back]);
-  const std::size_t needed = utf8::SequenceLength(lead);
+  const std::size_t needed = platform::utf8::SequenceLength(lead);
   return needed > back + 1 ? bytes.size() - 1 - back : bytes.size();
 }
 
-}  // namespace vexaro::platform
+}  // namespace vexaro::cli

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/output.h"
+#include "cli/output.h"
 
-namespace vexaro::platform {
+namespace vexaro::cli {
 
 class BufferedOutput : public OutputStream {
  public:
@@ -43,4 +43,4 @@ class BufferedOutput : public OutputStream {
 // whole.
 std::size_t CompleteUtf8Length(std::string_view bytes);
 
-}  // namespace vexaro::platform
+}  // namespace vexaro::cli

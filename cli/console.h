@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-namespace vexaro::platform {
+namespace vexaro::cli {
 
 class Console {
  public:
@@ -47,4 +47,4 @@ void OpenMissingStandardStreams();
 // the process. Only one may exist at a time.
 std::unique_ptr<Console> OpenConsole();
 
-}  // namespace vexaro::platform
+}  // namespace vexaro::cli

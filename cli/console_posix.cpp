@@ -1,4 +1,4 @@
-#include "platform/console.h"
+#include "cli/console.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <csignal>
 
-namespace vexaro::platform {
+namespace vexaro::cli {
 namespace {
 
 // A signal handler can reach nothing but a flag of this type, so this one
@@ -100,4 +100,4 @@ void OpenMissingStandardStreams() {
 
 std::unique_ptr<Console> OpenConsole() { return std::make_unique<PosixConsole>(); }
 
-}  // namespace vexaro::platform
+}  // namespace vexaro::cli

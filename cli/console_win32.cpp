@@ -3,14 +3,14 @@
 #include <csignal>
 #include <string>
 
-#include "platform/console.h"
-#include "platform/convert_win32.h"
-#include "platform/windows_win32.h"
+#include "cli/console.h"
+#include "platform/win32/convert_win32.h"
+#include "platform/win32/windows_win32.h"
 
-namespace vexaro::platform {
+namespace vexaro::cli {
 namespace {
 
-using win32::Widen;
+using platform::win32::Widen;
 
 constexpr std::wstring_view kEraseToEnd = L"\x1b[K";
 
@@ -154,4 +154,4 @@ void OpenMissingStandardStreams() {
 
 std::unique_ptr<Console> OpenConsole() { return std::make_unique<Win32Console>(); }
 
-}  // namespace vexaro::platform
+}  // namespace vexaro::cli

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace vexaro::platform {
+namespace vexaro::cli {
 
 class OutputStream {
  public:
@@ -42,4 +42,4 @@ std::unique_ptr<OutputStream> OpenStandardOutput();
 // of that name).
 OutputResult CreateOutputFile(std::string_view path);
 
-}  // namespace vexaro::platform
+}  // namespace vexaro::cli

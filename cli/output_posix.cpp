@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/buffered_output.h"
+#include "cli/buffered_output.h"
 
-namespace vexaro::platform {
+namespace vexaro::cli {
 namespace {
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
@@ -52,4 +52,4 @@ OutputResult CreateOutputFile(std::string_view path) {
   return {std::make_unique<FileOutput>(fd, true), {}};
 }
 
-}  // namespace vexaro::platform
+}  // namespace vexaro::cli

@@ -1,14 +1,14 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/buffered_output.h"
-#include "platform/convert_win32.h"
-#include "platform/windows_win32.h"
+#include "cli/buffered_output.h"
+#include "platform/win32/convert_win32.h"
+#include "platform/win32/windows_win32.h"
 
-namespace vexaro::platform {
+namespace vexaro::cli {
 namespace {
 
-using win32::LastError;
+using platform::win32::LastError;
 
 bool IsConsole(HANDLE handle) {
   DWORD mode = 0;
@@ -27,7 +27,7 @@ class Win32Output final : public BufferedOutput {
 
  private:
   std::error_code WriteThrough(std::string_view bytes) override {
-    if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return win32::Win32Error(ERROR_INVALID_HANDLE);
+    if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return platform::win32::Win32Error(ERROR_INVALID_HANDLE);
     return IsTerminal() ? WriteToConsole(bytes) : WriteToFile(bytes);
   }
 
@@ -49,7 +49,7 @@ class Win32Output final : public BufferedOutput {
 
   // A broken sequence at the very end (only at Flush or Close) is replaced.
   std::error_code WriteToConsole(std::string_view utf8) {
-    const std::wstring text = win32::Widen(utf8);
+    const std::wstring text = platform::win32::Widen(utf8);
     std::wstring_view rest = text;
     while (!rest.empty()) {
       const auto size = static_cast<DWORD>(std::min<std::size_t>(rest.size(), 8192));
@@ -72,11 +72,11 @@ std::unique_ptr<OutputStream> OpenStandardOutput() {
 }
 
 OutputResult CreateOutputFile(std::string_view path) {
-  const std::wstring name = win32::ExtendedPath(path);
+  const std::wstring name = platform::win32::ExtendedPath(path);
   HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {nullptr, LastError()};
   return {std::make_unique<Win32Output>(file, true), {}};
 }
 
-}  // namespace vexaro::platform
+}  // namespace vexaro::cli

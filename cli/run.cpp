@@ -69,8 +69,8 @@ void ConsoleHost::Say(std::string_view message) {
   console_.Write(line);
 }
 
-int Run(const Options& options, platform::System& system, platform::OutputStream& output,
-        platform::Console& console, ProgressLine::Now now) {
+int Run(const Options& options, platform::System& system, OutputStream& output,
+        Console& console, ProgressLine::Now now) {
   engine::ListingOptions listing = options.listing;
   if (options.crlf) listing.lineEnd = "\r\n";
 
@@ -84,7 +84,7 @@ int Run(const Options& options, platform::System& system, platform::OutputStream
   // A terminal is shown the listing with its control characters made
   // harmless; a file or pipe gets the faithful bytes.
   TerminalSafeOutput safeOutput(output);
-  platform::OutputStream& target = output.IsTerminal() ? safeOutput : output;
+  OutputStream& target = output.IsTerminal() ? safeOutput : output;
 
   StreamSink sink(target);
   ConsoleHost host(console, progress ? &*progress : nullptr, sink);

@@ -13,8 +13,8 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "engine/host.h"
-#include "platform/console.h"
-#include "platform/output.h"
+#include "cli/console.h"
+#include "cli/output.h"
 #include "platform/system.h"
 
 namespace vexaro::cli {
@@ -24,14 +24,14 @@ namespace vexaro::cli {
 // rest is dropped.
 class StreamSink final : public engine::ListingSink {
  public:
-  explicit StreamSink(platform::OutputStream& stream) : stream_(stream) {}
+  explicit StreamSink(OutputStream& stream) : stream_(stream) {}
   void Append(std::string_view text) override {
     if (!error_) error_ = stream_.Write(text);
   }
   std::error_code error() const { return error_; }
 
  private:
-  platform::OutputStream& stream_;
+  OutputStream& stream_;
   std::error_code error_;
 };
 
@@ -42,7 +42,7 @@ class ConsoleHost final : public engine::ProgressDisplay,
                           public engine::ProblemReports {
  public:
   // `progress` may be null: no progress is shown.
-  ConsoleHost(platform::Console& console, ProgressLine* progress, const StreamSink& sink)
+  ConsoleHost(Console& console, ProgressLine* progress, const StreamSink& sink)
       : console_(console), progress_(progress), sink_(sink) {}
 
   void SetStatus(std::string_view caption) override;
@@ -58,7 +58,7 @@ class ConsoleHost final : public engine::ProgressDisplay,
 
 
  private:
-  platform::Console& console_;
+  Console& console_;
   ProgressLine* progress_;
   const StreamSink& sink_;
   std::set<std::string, std::less<>> reported_;  // each problem once
@@ -66,8 +66,8 @@ class ConsoleHost final : public engine::ProgressDisplay,
 
 // Lists `options.folders` (absolute, with a trailing separator) into
 // `output`, then closes it. Returns the exit status.
-int Run(const Options& options, platform::System& system, platform::OutputStream& output,
-        platform::Console& console, ProgressLine::Now now = std::chrono::steady_clock::now);
+int Run(const Options& options, platform::System& system, OutputStream& output,
+        Console& console, ProgressLine::Now now = std::chrono::steady_clock::now);
 
 // The whole program, from its arguments (without the program name) to its
 // exit status.

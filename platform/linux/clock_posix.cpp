@@ -5,7 +5,7 @@
 #include <time.h>
 
 
-#include "platform/posix/clock.h"
+#include "platform/linux/clock.h"
 
 namespace vexaro::platform::posix {
 

@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-#include "platform/posix/detached_process.h"
-#include "platform/posix/fd.h"
+#include "platform/linux/detached_process.h"
+#include "platform/linux/fd.h"
 
 namespace vexaro::platform::posix {
 namespace {

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/posix/fd.h"
+#include "platform/linux/fd.h"
 
 namespace vexaro::platform::posix {
 

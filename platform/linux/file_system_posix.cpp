@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/directory_search.h"
-#include "platform/posix/fd.h"
+#include "platform/linux/directory_search.h"
+#include "platform/linux/fd.h"
 
 namespace vexaro::platform::posix {
 namespace {

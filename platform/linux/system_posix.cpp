@@ -1,8 +1,8 @@
 // The real platform on Linux.
 
-#include "platform/posix/clock.h"
-#include "platform/posix/directory_search.h"
-#include "platform/posix/volume.h"
+#include "platform/linux/clock.h"
+#include "platform/linux/directory_search.h"
+#include "platform/linux/volume.h"
 #include "platform/system.h"
 
 namespace vexaro::platform {

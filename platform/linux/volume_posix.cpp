@@ -10,8 +10,8 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/posix/fd.h"
-#include "platform/posix/volume.h"
+#include "platform/linux/fd.h"
+#include "platform/linux/volume.h"
 
 namespace vexaro::platform::posix {
 namespace {

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "platform/clipboard_keeper.h"
-#include "platform/posix/detached_process.h"
-#include "platform/qt_facilities.h"
+#include "platform/linux/detached_process.h"
+#include "platform/qt/qt_facilities.h"
 
 namespace vexaro::platform {
 namespace {

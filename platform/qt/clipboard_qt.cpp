@@ -7,7 +7,7 @@
 #include <malloc.h>
 #endif
 
-#include "platform/qt_facilities.h"
+#include "platform/qt/qt_facilities.h"
 
 namespace vexaro::platform {
 

@@ -1,6 +1,6 @@
 #include <QMessageBox>
 
-#include "platform/qt_facilities.h"
+#include "platform/qt/qt_facilities.h"
 
 namespace vexaro::platform {
 namespace {

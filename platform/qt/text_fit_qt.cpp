@@ -1,7 +1,7 @@
 #include <QFontMetrics>
 #include <QWidget>
 
-#include "platform/qt_facilities.h"
+#include "platform/qt/qt_facilities.h"
 
 namespace vexaro::platform {
 namespace {

@@ -2,9 +2,9 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/convert_win32.h"
-#include "platform/win32_facilities.h"
-#include "platform/windows_win32.h"
+#include "platform/win32/convert_win32.h"
+#include "platform/win32/win32_facilities.h"
+#include "platform/win32/windows_win32.h"
 
 namespace vexaro::platform::win32 {
 

@@ -1,11 +1,11 @@
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 #include <cstring>
 #include <map>
 #include <string>
 
-#include "platform/convert_win32.h"
-#include "platform/host_win32.h"
+#include "platform/win32/convert_win32.h"
+#include "platform/win32/host_win32.h"
 #include "platform/text.h"
 
 namespace vexaro::platform::win32 {

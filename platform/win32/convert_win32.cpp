@@ -1,7 +1,7 @@
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 
 #include "platform/utf8.h"
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 namespace vexaro::platform::win32 {
 namespace {

@@ -4,15 +4,15 @@
 // it (NtCreateFile with the handle as root), never by a path that could lead
 // through a link placed on the way.
 
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 #include <winternl.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
-#include "platform/convert_win32.h"
-#include "platform/host_win32.h"
+#include "platform/win32/convert_win32.h"
+#include "platform/win32/host_win32.h"
 
 namespace vexaro::platform::win32 {
 namespace {

@@ -1,10 +1,10 @@
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 #include <shlobj.h>
 
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 #include "platform/text.h"
-#include "platform/win32_facilities.h"
+#include "platform/win32/win32_facilities.h"
 
 namespace vexaro::platform::win32 {
 

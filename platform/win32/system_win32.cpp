@@ -1,4 +1,4 @@
-#include "platform/host_win32.h"
+#include "platform/win32/host_win32.h"
 #include "platform/system.h"
 
 namespace vexaro::platform {

@@ -1,9 +1,9 @@
 #include <vector>
 
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 #include "platform/text.h"
-#include "platform/win32_facilities.h"
-#include "platform/windows_win32.h"
+#include "platform/win32/win32_facilities.h"
+#include "platform/win32/windows_win32.h"
 
 namespace vexaro::platform::win32 {
 namespace {

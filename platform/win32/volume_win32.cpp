@@ -1,8 +1,8 @@
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 #include "platform/drive.h"
-#include "platform/host_win32.h"
+#include "platform/win32/host_win32.h"
 #include "platform/text.h"
 
 namespace vexaro::platform::win32 {

@@ -1,11 +1,11 @@
-#include "platform/buffered_output.h"
+#include "cli/buffered_output.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace vexaro::platform {
+namespace vexaro::cli {
 namespace {
 
 // Keeps each raw write apart.
@@ -72,4 +72,4 @@ TEST(BufferedOutput, AFileGetsTheBytesABufferAtATime) {
 }
 
 }  // namespace
-}  // namespace vexaro::platform
+}  // namespace vexaro::cli

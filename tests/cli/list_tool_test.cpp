@@ -1,7 +1,7 @@
 // vexaro-list.exe as its own process on a tree the test makes: names outside
 // any ANSI code page, a path of more than 300 characters, hidden and system
 // files, a sparse file beyond 4 GiB, a folder that is not there.
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <fstream>
 #include <regex>
 
-#include "platform/console.h"
-#include "platform/convert_win32.h"
-#include "tests/win32/temp_tree.h"
+#include "cli/console.h"
+#include "platform/win32/convert_win32.h"
+#include "tests/platform/win32/temp_tree.h"
 
 namespace vexaro::platform::win32 {
 namespace {
@@ -64,7 +64,7 @@ TEST(StandardStreams, AHandleNoLongerOpenGivesWayToTheNullDevice) {
   CloseHandle(stale);
   SetStdHandle(STD_ERROR_HANDLE, stale);
 
-  OpenMissingStandardStreams();
+  cli::OpenMissingStandardStreams();
   const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
   EXPECT_NE(GetFileType(error), static_cast<DWORD>(FILE_TYPE_UNKNOWN)) << "an open handle";
   DWORD written = 0;

@@ -11,7 +11,7 @@
 namespace vexaro::cli {
 namespace {
 
-class FakeConsole final : public platform::Console {
+class FakeConsole final : public Console {
  public:
   std::string err;
   bool terminal = false;
@@ -24,7 +24,7 @@ class FakeConsole final : public platform::Console {
 };
 
 // Takes `room` bytes, then fails as a full disk does, for good.
-class FakeOutput final : public platform::OutputStream {
+class FakeOutput final : public OutputStream {
  public:
   std::string bytes;
   std::size_t room = std::string::npos;

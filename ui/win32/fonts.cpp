@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 
 namespace vexaro::ui::win32 {
 namespace {

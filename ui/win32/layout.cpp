@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 #include "ui/win32/window_parts.h"
 
 namespace vexaro::ui::win32 {

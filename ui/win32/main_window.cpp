@@ -1,6 +1,6 @@
 #include "ui/win32/main_window.h"
 
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 #include "ui/win32/window_parts.h"
 
 namespace vexaro::ui::win32 {

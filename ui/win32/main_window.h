@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 #include "ui/main_window.h"
 #include "ui/main_window_view.h"
 #include "ui/win32/layout.h"

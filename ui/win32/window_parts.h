@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 namespace vexaro::ui::win32::detail {
 

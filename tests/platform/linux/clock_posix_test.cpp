@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/posix/clock.h"
-#include "tests/platform/posix_tree.h"
+#include "platform/linux/clock.h"
+#include "tests/platform/linux/posix_tree.h"
 #include "tests/support/fake_system.h"
 
 namespace vexaro::platform::posix {

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/posix/detached_process.h"
-#include "tests/platform/posix_tree.h"
+#include "platform/linux/detached_process.h"
+#include "tests/platform/linux/posix_tree.h"
 
 namespace vexaro::platform::posix {
 namespace {

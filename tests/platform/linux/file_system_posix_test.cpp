@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "engine/walk.h"
-#include "platform/posix/directory_search.h"
-#include "platform/posix/volume.h"
-#include "tests/platform/posix_tree.h"
+#include "platform/linux/directory_search.h"
+#include "platform/linux/volume.h"
+#include "tests/platform/linux/posix_tree.h"
 #include "tests/support/recording_host.h"
 
 namespace vexaro::platform::posix {

@@ -7,8 +7,8 @@
 
 #include "engine/listing.h"
 #include "engine/walk.h"
-#include "platform/posix/directory_search.h"
-#include "tests/platform/posix_tree.h"
+#include "platform/linux/directory_search.h"
+#include "tests/platform/linux/posix_tree.h"
 #include "tests/support/recording_host.h"
 
 namespace vexaro::engine {

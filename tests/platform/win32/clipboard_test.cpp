@@ -1,13 +1,13 @@
 // The system clipboard, also while another program holds it open.
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "platform/convert_win32.h"
-#include "platform/win32_facilities.h"
+#include "platform/win32/convert_win32.h"
+#include "platform/win32/win32_facilities.h"
 
 namespace vexaro::platform::win32 {
 namespace {

@@ -1,10 +1,10 @@
 // Run with TZ=America/New_York: US Eastern, whose daylight-saving rules
 // changed in 2007.
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/host_win32.h"
+#include "platform/win32/host_win32.h"
 #include "tests/support/fake_system.h"
 
 namespace vexaro::platform::win32 {

@@ -1,4 +1,4 @@
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The directory search and the volume figures on the real disk.
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/convert_win32.h"
-#include "platform/host_win32.h"
-#include "tests/win32/temp_tree.h"
+#include "platform/win32/convert_win32.h"
+#include "platform/win32/host_win32.h"
+#include "tests/platform/win32/temp_tree.h"
 
 namespace vexaro::platform::win32 {
 namespace {

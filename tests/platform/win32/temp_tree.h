@@ -2,14 +2,14 @@
 // A folder tree on the real disk, made by a test and removed after it. Paths
 // are UTF-8; folders end with a backslash.
 
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 #include <winioctl.h>
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 
 namespace vexaro::testing {
 

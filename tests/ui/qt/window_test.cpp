@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "platform/qt_facilities.h"
+#include "platform/qt/qt_facilities.h"
 #include "tests/support/fake_facilities.h"
 #include "tests/support/fake_system.h"
 #include "ui/fit_path.h"

@@ -1,5 +1,5 @@
 // The resources of Vexaro.exe as the system reads them.
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 #include <gtest/gtest.h>
 
