@@ -26,7 +26,7 @@ class Resources : public ::testing::Test {
   void SetUp() override {
     program.resize(32768);
     program.resize(GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size())));
-    program = program.substr(0, program.rfind(L'\\')) + L"\\..\\..\\ui\\win32\\Vexaro.exe";
+    program = program.substr(0, program.rfind(L'\\')) + L"\\..\\..\\..\\ui\\win32\\Vexaro.exe";
     module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_TRUE(module);
   }
