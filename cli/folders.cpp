@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/drive.h"
+
 namespace vexaro::cli {
 namespace {
 
@@ -17,13 +19,11 @@ bool HasDrive(std::string_view path) { return path.size() >= 2 && IsDriveLetter(
 // The root of an absolute Windows path ("C:\" or "\\server\share\") and the
 // rest after it.
 std::pair<std::string, std::string_view> SplitWindowsRoot(std::string_view path) {
-  if (path.starts_with("\\\\")) {
-    std::size_t end = path.find('\\', 2);
-    if (end != std::string_view::npos) end = path.find('\\', end + 1);
-    if (end == std::string_view::npos) return {std::string(path) + "\\", {}};
-    return {std::string(path.substr(0, end + 1)), path.substr(end + 1)};
-  }
-  return {std::string(path.substr(0, 3)), path.substr(std::min<std::size_t>(3, path.size()))};
+  const std::string_view drive = platform::DrivePart(path);
+  // A share named without its share part is all root.
+  if (drive.empty() && path.starts_with("\\\\")) return {std::string(path) + "\\", {}};
+  const std::size_t end = std::min(drive.size() + 1, path.size());
+  return {std::string(drive) + "\\", path.substr(end)};
 }
 
 fs::path FromUtf8(std::string_view text) {

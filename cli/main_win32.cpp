@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "cli/run.h"
-#include "platform/convert_win32.h"
+#include "platform/win32/convert_win32.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;

@@ -16,9 +16,9 @@ bool IsAbsolute(std::string_view path) {
 }  // namespace
 
 int Main(std::span<const std::string> args) {
-  platform::OpenMissingStandardStreams();
+  OpenMissingStandardStreams();
   // First, so that Ctrl-C and closed pipes are handled from here on.
-  const std::unique_ptr<platform::Console> console = platform::OpenConsole();
+  const std::unique_ptr<Console> console = OpenConsole();
   auto say = [&](std::string_view message) {
     console->Write(std::string(kProgramName).append(": ").append(message).append("\n"));
   };
@@ -28,7 +28,7 @@ int Main(std::span<const std::string> args) {
   if (const std::optional<int> done = ParseOptions(args, options, words)) {
     console->Write(words.err);
     if (words.out.empty()) return *done;
-    const auto out = platform::OpenStandardOutput();
+    const auto out = OpenStandardOutput();
     out->Write(words.out);
     if (const std::error_code error = out->Close()) {
       say("cannot write to standard output: " + error.message());
@@ -52,16 +52,16 @@ int Main(std::span<const std::string> args) {
     folder = MakeAbsolute(folder, current.value_or(std::string()), separator, IsPlainFolderOnDisk);
   }
 
-  std::unique_ptr<platform::OutputStream> output;
+  std::unique_ptr<OutputStream> output;
   if (options.output) {
-    platform::OutputResult created = platform::CreateOutputFile(*options.output);
+    OutputResult created = CreateOutputFile(*options.output);
     if (!created.stream) {
       say("cannot create '" + ForDisplay(*options.output) + "': " + created.error.message());
       return kExitTrouble;
     }
     output = std::move(created.stream);
   } else {
-    output = platform::OpenStandardOutput();
+    output = OpenStandardOutput();
   }
   return Run(options, *system, *output, *console);
 }

@@ -30,7 +30,7 @@ std::string ProgressText(std::string_view stage, std::string_view folder, int co
   return std::string(FitColumns(text, room));
 }
 
-ProgressLine::ProgressLine(platform::Console& console, char separator, Now now)
+ProgressLine::ProgressLine(Console& console, char separator, Now now)
     : console_(console), separator_(separator), now_(std::move(now)) {}
 
 void ProgressLine::SetStage(std::string_view stage) {

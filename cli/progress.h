@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/console.h"
+#include "cli/console.h"
 
 namespace vexaro::cli {
 
@@ -22,7 +22,7 @@ class ProgressLine {
   static constexpr std::chrono::milliseconds kInterval{100};
   static constexpr int kDefaultColumns = 80;
 
-  ProgressLine(platform::Console& console, char separator, Now now);
+  ProgressLine(Console& console, char separator, Now now);
 
   // Both draw at once when the last drawing is old enough.
   void SetStage(std::string_view stage);
@@ -36,7 +36,7 @@ class ProgressLine {
  private:
   void Draw();
 
-  platform::Console& console_;
+  Console& console_;
   char separator_;
   Now now_;
   std::string stage_;

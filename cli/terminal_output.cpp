@@ -1,7 +1,7 @@
 #include "cli/terminal_output.h"
 
 #include "cli/column_width.h"
-#include "platform/buffered_output.h"
+#include "cli/buffered_output.h"
 
 namespace vexaro::cli {
 
@@ -24,7 +24,7 @@ std::string ForTerminal(std::string_view utf8) {
 
 std::error_code TerminalSafeOutput::Write(std::string_view bytes) {
   held_.append(bytes);
-  std::size_t whole = platform::CompleteUtf8Length(held_);
+  std::size_t whole = CompleteUtf8Length(held_);
   if (whole > 0 && held_[whole - 1] == '\r') --whole;  // its LF may come next
   const std::error_code error = target_.Write(ForTerminal(std::string_view(held_).substr(0, whole)));
   held_.erase(0, whole);

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/output.h"
+#include "cli/output.h"
 
 namespace vexaro::cli {
 
@@ -22,9 +22,9 @@ std::string ForTerminal(std::string_view utf8);
 // CR LF split between two writes is held until it is whole, so the result
 // does not depend on where the writes cut the text; what is still held at
 // Close is shown as broken.
-class TerminalSafeOutput final : public platform::OutputStream {
+class TerminalSafeOutput final : public OutputStream {
  public:
-  explicit TerminalSafeOutput(platform::OutputStream& target) : target_(target) {}
+  explicit TerminalSafeOutput(OutputStream& target) : target_(target) {}
 
   std::error_code Write(std::string_view bytes) override;
   std::error_code Flush() override { return target_.Flush(); }
@@ -32,7 +32,7 @@ class TerminalSafeOutput final : public platform::OutputStream {
   bool IsTerminal() const override { return target_.IsTerminal(); }
 
  private:
-  platform::OutputStream& target_;
+  OutputStream& target_;
   std::string held_;
 };
 

@@ -30,6 +30,10 @@ class Clock {
   virtual std::int32_t UtcOffsetAt(std::int64_t utcSeconds) = 0;
 };
 
+// yyyy/mm/dd h:mm:ss, the year of at least four digits: Japanese settings'
+// form, for when the system's own cannot be had or cannot hold the year.
+std::string FixedDateTimeText(const LocalDateTime& when);
+
 // The user's regional settings.
 class Regional {
  public:

@@ -8,13 +8,6 @@
 
 namespace vexaro::ui {
 
-// Twips (1/1440 inch) to pixels at `dotsPerInch`, rounded to nearest: 15
-// twips per pixel at 96 dots per inch.
-constexpr int TwipsToPixels(int twips, int dotsPerInch) {
-  const long long scaled = static_cast<long long>(twips) * dotsPerInch;
-  return static_cast<int>((scaled + (scaled >= 0 ? 720 : -720)) / 1440);
-}
-
 // The width a path may take on a label `labelWidth` pixels wide: 90% of it,
 // rounded to nearest with halves to the even neighbour (7020 twips at 15
 // twips per pixel: 468 pixels, limit 421). The margin keeps the text clear of

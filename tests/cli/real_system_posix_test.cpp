@@ -15,8 +15,8 @@
 #include <regex>
 #include <sstream>
 
-#include "platform/console.h"
-#include "platform/output.h"
+#include "cli/console.h"
+#include "cli/output.h"
 
 namespace vexaro::cli {
 namespace {
@@ -83,7 +83,7 @@ class EndToEndTest : public ::testing::Test {
 
 TEST_F(EndToEndTest, OutputFileGetsEveryPieceInOrderAndReportsAFullDisk) {
   const fs::path file = base / "pieces";
-  platform::OutputResult created = platform::CreateOutputFile(file.string());
+  OutputResult created = CreateOutputFile(file.string());
   ASSERT_TRUE(created.stream) << created.error.message();
   // Pieces smaller and larger than the buffer, and one that fills it exactly.
   std::string expected;
@@ -95,7 +95,7 @@ TEST_F(EndToEndTest, OutputFileGetsEveryPieceInOrderAndReportsAFullDisk) {
   EXPECT_FALSE(created.stream->Close());
   EXPECT_TRUE(ReadFile(file) == expected) << "the file differs";
 
-  platform::OutputResult full = platform::CreateOutputFile("/dev/full");
+  OutputResult full = CreateOutputFile("/dev/full");
   ASSERT_TRUE(full.stream) << full.error.message();
   EXPECT_FALSE(full.stream->Write("fits in the buffer"));
   EXPECT_EQ(full.stream->Close(), std::make_error_code(std::errc::no_space_on_device));
@@ -103,7 +103,7 @@ TEST_F(EndToEndTest, OutputFileGetsEveryPieceInOrderAndReportsAFullDisk) {
 
 TEST(ConsoleTest, AStopRequestIsKeptWithItsSignalAndASecondOneEndsTheProcess) {
   for (const int signal : {SIGINT, SIGTERM}) {
-    const auto console = platform::OpenConsole();
+    const auto console = OpenConsole();
     EXPECT_EQ(console->StopSignal(), 0);
     ASSERT_EQ(::raise(signal), 0);
     const int other = signal == SIGINT ? SIGTERM : SIGINT;

@@ -6,7 +6,7 @@ namespace vexaro::cli {
 namespace {
 
 // Keeps every write apart, so that a test can see what each one carried.
-class RecordingOutput final : public platform::OutputStream {
+class RecordingOutput final : public OutputStream {
  public:
   std::string bytes;
   int closes = 0;

@@ -1,8 +1,9 @@
 #include "tests/support/fake_system.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
+
+#include "platform/drive.h"
 
 namespace vexaro::testing {
 namespace {
@@ -63,8 +64,6 @@ class FakeSystem::OpenFolderImpl final : public platform::Folder {
     if (wanted.size) stamp.size = child->stamp.size;
     if (wanted.times) {
       stamp.creation = child->stamp.creation;
-      stamp.lastWrite = child->stamp.lastWrite;
-      stamp.lastAccess = child->stamp.lastAccess;
     }
     return stamp;
   }
@@ -98,9 +97,8 @@ const FakeSystem::Node* FakeSystem::Find(std::string_view path) const {
 
 void FakeSystem::AddFolder(std::string_view path) { Ensure(path, Node::Kind::Folder); }
 
-void FakeSystem::AddFile(std::string_view path, std::uint64_t size, UtcTime creation, UtcTime lastWrite,
-                         UtcTime lastAccess) {
-  Ensure(path, Node::Kind::File).stamp = {size, creation, lastWrite, lastAccess};
+void FakeSystem::AddFile(std::string_view path, std::uint64_t size, UtcTime creation) {
+  Ensure(path, Node::Kind::File).stamp = {size, creation};
 }
 
 void FakeSystem::AddLinkedFolder(std::string_view path) { Ensure(path, Node::Kind::LinkedFolder); }
@@ -158,15 +156,7 @@ std::string FakeSystem::Label(std::string_view path) {
 }
 
 std::optional<platform::DiskSpace> FakeSystem::Space(std::string_view path) {
-  // The drive as "C:" for C:\Data, "\\server\share" for a path on a share.
-  std::string_view drive;
-  if (path.starts_with("\\\\")) {
-    const auto server = path.find('\\', 2);
-    drive = path.substr(0, server == std::string_view::npos ? server : path.find('\\', server + 1));
-  } else if (path.size() >= 2 && path[1] == ':') {
-    drive = path.substr(0, 2);
-  }
-  const auto it = spaces_.find(drive);
+  const auto it = spaces_.find(platform::DriveName(path));
   if (it == spaces_.end()) return std::nullopt;
   return it->second;
 }
@@ -180,12 +170,6 @@ std::int32_t FakeSystem::UtcOffsetAt(std::int64_t utcSeconds) {
   return offset;
 }
 
-std::string FakeSystem::DateTimeText(const platform::LocalDateTime& t) {
-  std::string year = std::to_string(t.year);  // no printf length modifier that every C library knows
-  if (t.year >= 0 && year.size() < 4) year.insert(0, 4 - year.size(), '0');
-  char rest[48];
-  std::snprintf(rest, sizeof rest, "/%02d/%02d %d:%02d:%02d", t.month, t.day, t.hour, t.minute, t.second);
-  return year + rest;
-}
+std::string FakeSystem::DateTimeText(const platform::LocalDateTime& t) { return platform::FixedDateTimeText(t); }
 
 }  // namespace vexaro::testing

@@ -13,6 +13,7 @@
 #include "tests/support/fake_system.h"
 #include "tests/support/recording_host.h"
 #include "ui/fit_path.h"
+#include "ui/layout.h"
 
 namespace vexaro::ui {
 namespace {
@@ -64,7 +65,7 @@ class MainWindowTest : public ::testing::Test {
     testing::RecordingHost host;
     std::string text;
     engine::StringSink sink(text);
-    engine::ListingJob job(system, host, sink);
+    engine::ListingJob job(system, host.Host(), sink);
     for (const auto& folder : folders) job.DoWork(folder, {});
     return text;
   }

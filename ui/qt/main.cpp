@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/clipboard_keeper.h"
-#include "platform/qt_facilities.h"
+#include "platform/qt/qt_facilities.h"
 #include "platform/system.h"
 #include "ui/main_window.h"
 #include "ui/qt/main_window.h"

@@ -15,6 +15,7 @@
 #include <QScreen>
 
 #include "ui/fit_path.h"
+#include "ui/layout.h"
 #include "ui/qt/wrapping_button.h"
 
 // Resources of a static library are registered by hand.
@@ -75,36 +76,36 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   // lower down and moved it up at load; here both start in place).
   m_frame2 = new QWidget(this);
   m_frame2->setObjectName(QStringLiteral("Frame2"));
-  Place(m_frame2, {90, 36, 7290, 1005});
+  Place(m_frame2, Control::Frame2);
   m_frame3 = new QWidget(this);
   m_frame3->setObjectName(QStringLiteral("Frame3"));
-  Place(m_frame3, {90, 36, 7290, 1005});
+  Place(m_frame3, Control::Frame3);
 
-  m_label3 = new QLabel(QString::fromUtf8(kCredit), this);
+  m_label3 = new QLabel(QString::fromLatin1(kCredit), this);
   m_label3->setObjectName(QStringLiteral("Label3"));
   m_label3->setTextFormat(Qt::PlainText);
   m_label3->setAlignment(Qt::AlignCenter);
-  Place(m_label3, {1035, 1125, 4200, 180});
+  Place(m_label3, Control::Label3);
   m_label3Centre = m_label3->geometry().center().x();
   FitLabel(m_label3, m_label3Centre);
 
   // The progress page.
   m_command2 = new QPushButton(QStringLiteral("STOP"), m_frame2);
   m_command2->setObjectName(QStringLiteral("Command2"));
-  Place(m_command2, {5940, 180, 975, 312});
+  Place(m_command2, Control::Command2);
   m_label2 = new QLabel(QStringLiteral("Listing Folders"), m_frame2);
   m_label2->setObjectName(QStringLiteral("Label2"));
   m_label2->setTextFormat(Qt::PlainText);
   m_label2->setAlignment(Qt::AlignCenter);
   m_label2->setFont(StatusFont());
-  Place(m_label2, {2160, 210, 1470, 210});
+  Place(m_label2, Control::Label2);
   m_label2Centre = m_label2->geometry().center().x();
   FitLabel(m_label2, m_label2Centre);
   m_label1 = new QLabel(m_frame2);
   m_label1->setObjectName(QStringLiteral("Label1"));
   m_label1->setTextFormat(Qt::PlainText);
   m_label1->setAlignment(Qt::AlignCenter);
-  Place(m_label1, {105, 525, 7020, 240});
+  Place(m_label1, Control::Label1);
 
   // The setup page.
   m_list1 = new QListWidget(m_frame3);
@@ -114,42 +115,43 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   QPalette listPalette = m_list1->palette();
   listPalette.setColor(QPalette::Base, QColor(224, 224, 224));
   m_list1->setPalette(listPalette);
-  Place(m_list1, {135, 60, 1815, 900});
+  Place(m_list1, Control::List1);
 
   m_command4 = new QPushButton(QStringLiteral("Add Folder"), m_frame3);
   m_command4->setObjectName(QStringLiteral("Command4"));
-  Place(m_command4, {2010, 90, 1560, 330});
+  Place(m_command4, Control::Command4);
   m_command5 = new WrappingButton(QStringLiteral("Delete Selected"), m_frame3);
   m_command5->setObjectName(QStringLiteral("Command5"));
-  Place(m_command5, {2010, 495, 990, 450});
+  Place(m_command5, Control::Command5);
   m_command1 = new QPushButton(QStringLiteral("Start"), m_frame3);
   m_command1->setObjectName(QStringLiteral("Command1"));
-  Place(m_command1, {3720, 69, 2385, 372});
+  Place(m_command1, Control::Command1);
   m_command3 = new QPushButton(QStringLiteral("Quit"), m_frame3);
   m_command3->setObjectName(QStringLiteral("Command3"));
-  Place(m_command3, {6180, 99, 1005, 312});
+  Place(m_command3, Control::Command3);
 
-  auto check = [this](QCheckBox*& box, const char* name, const char* caption, const Twips& twips) {
-    box = new QCheckBox(QString::fromLatin1(caption), m_frame3);
-    box->setObjectName(QString::fromLatin1(name));
+  auto check = [this](QCheckBox*& box, Control id) {
+    const ControlLayout& row = *FindLayout(id);
+    box = new QCheckBox(QString::fromLatin1(row.caption), m_frame3);
+    box->setObjectName(QString::fromLatin1(row.name));
     box->setChecked(true);
-    Place(box, twips, true);
+    Place(box, id, true);
   };
-  check(m_checkPath, "CheckPath", "Path", {3180, 480, 645, 225});
-  check(m_checkSize, "CheckSize", "Size", {4230, 480, 615, 225});
-  check(m_checkVolume, "CheckVolume", "Volume", {3180, 750, 945, 225});
-  check(m_checkDate, "CheckDate", "Date", {4230, 750, 735, 225});
-  check(m_checkByte, "CheckByte", "Byte", {5070, 750, 675, 225});
-  check(m_checkFree, "CheckFree", "Free Space", {5850, 765, 1275, 195});
+  check(m_checkPath, Control::CheckPath);
+  check(m_checkSize, Control::CheckSize);
+  check(m_checkVolume, Control::CheckVolume);
+  check(m_checkDate, Control::CheckDate);
+  check(m_checkByte, Control::CheckByte);
+  check(m_checkFree, Control::CheckFree);
 
   // One container, one group: choosing one clears the other.
   m_optionTxt = new QRadioButton(QStringLiteral("TXT"), m_frame3);
   m_optionTxt->setObjectName(QStringLiteral("OptionTXT"));
   m_optionTxt->setChecked(true);
-  Place(m_optionTxt, {5550, 502, 765, 180}, true);
+  Place(m_optionTxt, Control::OptionTXT, true);
   m_optionCsv = new QRadioButton(QStringLiteral("CSV"), m_frame3);
   m_optionCsv->setObjectName(QStringLiteral("OptionCSV"));
-  Place(m_optionCsv, {6300, 502, 765, 180}, true);
+  Place(m_optionCsv, Control::OptionCSV, true);
   // Tab enters the group at its chosen button, as option groups do.
   m_optionTxt->installEventFilter(this);
   m_optionCsv->installEventFilter(this);
@@ -161,18 +163,19 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     button->setDefault(false);
   }
 
-  // Keyboard order: the progress page's STOP, then the setup page as laid
-  // out. Hidden controls drop out of it by themselves.
-  const QWidget* order[] = {m_command2, m_list1,     m_command4,  m_command5,  m_checkSize,
-                            m_command1, m_command3,  m_checkPath, m_checkDate, m_checkByte,
-                            m_optionTxt, m_optionCsv, m_checkFree, m_checkVolume};
-  for (std::size_t i = 1; i < std::size(order); ++i) {
-    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+  // Keyboard order: the layout's, the progress page's STOP first. Hidden
+  // controls drop out of it by themselves.
+  QWidget* previous = nullptr;
+  for (const ControlLayout& row : kLayout) {
+    QWidget* control = findChild<QWidget*>(QString::fromLatin1(row.name));
+    if (control == nullptr || control->focusPolicy() == Qt::NoFocus) continue;
+    if (previous != nullptr) setTabOrder(previous, control);
+    previous = control;
   }
 
   // The client area as the original load step left it: the page band and
   // the credit line below it.
-  const QRect client = ToPixels({0, 0, 7500, 1365});
+  const QRect client = ToPixels(kClientArea);
   setFixedSize(client.size());
   // Centred on the screen; the title bar is the window manager's, so the
   // client area is what is centred.
@@ -203,8 +206,8 @@ QRect MainWindow::ToPixels(const Twips& box) const {
           TwipsToPixels(box.height, dpiY)};
 }
 
-void MainWindow::Place(QWidget* control, const Twips& box, bool growToFit) {
-  QRect rect = ToPixels(box);
+void MainWindow::Place(QWidget* control, Control id, bool growToFit) {
+  QRect rect = ToPixels(FindLayout(id)->box);
   if (growToFit) {
     const QSize wanted = control->sizeHint();
     if (wanted.height() > rect.height()) {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "ui/main_window.h"
+#include "ui/layout.h"
 #include "ui/main_window_view.h"
 
 class QCheckBox;
@@ -19,7 +20,6 @@ class QRadioButton;
 namespace vexaro::ui::qt {
 
 inline constexpr const char* kWindowCaption = "Vexaro Ver 2.8";
-inline constexpr const char* kCredit = "Vexaro 2.8 - lists of file names for the clipboard";
 
 // The program's icon in every size it comes in.
 QIcon ProgramIcon();
@@ -64,14 +64,11 @@ class MainWindow final : public QWidget, public MainWindowView {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  struct Twips {
-    int left, top, width, height;
-  };
   QRect ToPixels(const Twips& box) const;
   // Places a control; a check box or option button that needs more height
   // for its indicator and text in the current font grows about its middle,
   // and to the right when its caption is wider.
-  void Place(QWidget* control, const Twips& box, bool growToFit = false);
+  void Place(QWidget* control, Control id, bool growToFit = false);
   // A self-sizing label keeps its horizontal centre and its top.
   void FitLabel(QLabel* label, int centreX);
 

@@ -1,13 +1,13 @@
 // The Windows window: one window on one thread; the listing yields to the
 // message loop while it works.
 
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 
 #include <commctrl.h>
 #include <objbase.h>
 
 #include "platform/system.h"
-#include "platform/win32_facilities.h"
+#include "platform/win32/win32_facilities.h"
 #include "ui/main_window.h"
 #include "ui/win32/main_window.h"
 

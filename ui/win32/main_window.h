@@ -3,10 +3,15 @@
 // out its controls from the twips of the layout at the window's resolution,
 // follows moves between monitors of different resolution, and forwards
 // clicks and the close request to the logic.
+//
+// One file per concern: controls.cpp creates, fonts.cpp sizes the fonts,
+// layout.cpp places, focus.cpp keeps the keyboard focus and the default
+// button, dpi.cpp follows the resolution; main_window.cpp is the view and
+// the message dispatch.
 
 #include <string>
 
-#include "platform/windows_win32.h"
+#include "platform/win32/windows_win32.h"
 #include "ui/main_window.h"
 #include "ui/main_window_view.h"
 #include "ui/win32/layout.h"
@@ -33,6 +38,7 @@ class MainWindow final : public MainWindowView {
 
   HWND hwnd() const { return hwnd_; }
   HWND control(ControlId id) const;
+  HWND control(Control id) const { return control(IdOf(id)); }
   int dpi() const { return dpi_; }
 
   // Shows the window; the folder list has the focus.
@@ -60,15 +66,23 @@ class MainWindow final : public MainWindowView {
   static LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int notification);
-  // The answer to DM_GETDEFID.
-  LRESULT DefaultButton();
 
+  // Focus (focus.cpp). The answer to DM_GETDEFID.
+  LRESULT DefaultButton();
+  void OnButtonFocus(HWND button, bool gained);
+  void OnOptionChosen();
+  void OnActivate(bool active);
+
+  // Resolution (dpi.cpp).
+  void OnDpiChanged(int dpi, const RECT& suggested);
+
+  // Creation (controls.cpp) and fonts (fonts.cpp).
   void CreateControls();
   void CreateFonts();
   HFONT FontOf(ControlId id) const;
   // `face` at the largest size whose caption of `button` fits it.
   HFONT FitCaption(LOGFONTW face, const ControlLayout& button) const;
-  // Places every control at the current resolution.
+  // Placement (layout.cpp): every control at the current resolution.
   void Layout();
   RECT Pixels(const Twips& box) const;
   // A self-sizing label: its box follows its text, around its centre.

@@ -1,0 +1,289 @@
+// The Win32 window over the shared logic with fake facilities: where its
+// controls stand at two resolutions, the keyboard, STOP and closing in a run.
+#include "ui/win32/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "tests/support/fake_facilities.h"
+#include "tests/support/fake_system.h"
+
+namespace vexaro::ui::win32 {
+namespace {
+
+// Every control where the layout puts it, in its container's coordinates.
+// Labels that size themselves keep their centre; check and option boxes
+// their left edge and middle.
+void ExpectLaidOut(const MainWindow& window) {
+  for (const ControlLayout& row : kLayout) {
+    const int dpi = window.dpi(), left = TwipsToPixels(row.box.left, dpi), top = TwipsToPixels(row.box.top, dpi);
+    const RECT want{left, top, left + TwipsToPixels(row.box.width, dpi), top + TwipsToPixels(row.box.height, dpi)};
+    RECT got{};
+    GetWindowRect(window.control(row.id), &got);
+    MapWindowPoints(nullptr, GetParent(window.control(row.id)), reinterpret_cast<POINT*>(&got), 2);
+    if (row.kind == Kind::Label && row.id != Control::Label1) {
+      EXPECT_NEAR(got.left + got.right, want.left + want.right, 2) << row.name;
+      EXPECT_EQ(got.top, want.top) << row.name;
+    } else if (row.kind == Kind::CheckBox || row.kind == Kind::OptionButton) {
+      EXPECT_EQ(got.left, want.left) << row.name;
+      EXPECT_NEAR(got.top + got.bottom, want.top + want.bottom, 2) << row.name;
+    } else {
+      EXPECT_TRUE(EqualRect(&got, &want)) << row.name << " at " << got.left << "," << got.top << " to " << got.right
+                                          << "," << got.bottom;
+    }
+  }
+}
+
+LOGFONTW FontOf(HWND control) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font;
+}
+
+// `caption` wrapped in `font` at `width`: its box and the height of a line.
+std::pair<RECT, int> Wrapped(HWND control, const LOGFONTW& font, const wchar_t* caption, int width) {
+  HDC dc = GetDC(control);
+  const HFONT made = CreateFontIndirectW(&font);
+  const HGDIOBJ old = SelectObject(dc, made);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  RECT box{0, 0, width, 0};
+  DrawTextW(dc, caption, -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+  SelectObject(dc, old);
+  DeleteObject(made);
+  ReleaseDC(control, dc);
+  return {box, metrics.tmHeight};
+}
+
+// "Delete Selected" on two lines inside the button's border (2 pixels at 96
+// dots per inch), in the window's face at the largest size that fits; every
+// other control but the status line keeps the window's font.
+void ExpectDeleteCaptionFits(const MainWindow& window) {
+  HWND button = window.control(kCommand5);
+  RECT client{};
+  GetClientRect(button, &client);
+  const int border = TwipsToPixels(30, window.dpi());
+  const int width = client.right - 2 * border, height = client.bottom - 2 * border;
+  const LOGFONTW shared = FontOf(window.control(kCommand4));
+  LOGFONTW own = FontOf(button);
+  EXPECT_STREQ(own.lfFaceName, shared.lfFaceName);
+  EXPECT_GE(own.lfHeight, shared.lfHeight) << "no larger than the window's";
+  const auto [box, line] = Wrapped(button, own, L"Delete Selected", width);
+  EXPECT_EQ(box.bottom, 2 * line) << "two lines at " << window.dpi();
+  EXPECT_LE(box.bottom, height) << "at " << window.dpi();
+  EXPECT_LE(box.right, width) << "at " << window.dpi();
+  if (own.lfHeight != shared.lfHeight) {
+    own.lfHeight -= 1;
+    EXPECT_GT(Wrapped(button, own, L"Delete Selected", width).first.bottom, height) << "a pixel larger fits too";
+  }
+  for (const ControlLayout& row : kLayout) {
+    if (row.kind == Kind::Page || row.id == Control::Label2 || row.id == Control::Command5) continue;
+    const LOGFONTW font = FontOf(window.control(row.id));
+    EXPECT_EQ(font.lfHeight, shared.lfHeight) << row.name;
+    EXPECT_STREQ(font.lfFaceName, shared.lfFaceName) << row.name;
+  }
+}
+
+class Win32WindowTest : public ::testing::Test {
+ protected:
+  // Every look at the clock is 20 ms later: each yield of a run gives the
+  // message loop a turn.
+  Win32WindowTest()
+      : logic(window, {system, clipboard, messages, picker, fitter, 1},
+              [now = std::chrono::steady_clock::time_point{}]() mutable { return now += std::chrono::milliseconds(20); }) {
+    window.Attach(logic);
+    logic.Form_Load();
+  }
+  void SetUp() override {
+    if (window.hwnd() == nullptr) GTEST_SKIP() << "no window can be made here";
+    window.Show(SW_SHOW);
+  }
+  HWND Control(ControlId id) const { return window.control(id); }
+  void Click(ControlId id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }
+  // A key as the message loop hands it to the dialog manager, with Shift
+  // held or not.
+  void Key(WPARAM key, bool shift = false) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    MSG message{GetFocus(), WM_KEYDOWN, key, 0, 0, {}};
+    IsDialogMessageW(window.hwnd(), &message);
+    state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+  }
+  bool LooksDefault(ControlId id) const {
+    return (GetWindowLongPtrW(Control(id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  }
+
+  testing::Journal journal;
+  testing::FakeSystem system;
+  testing::FakeClipboard clipboard{journal};
+  testing::FakeMessages messages{journal};
+  testing::FakePicker picker;
+  testing::CharacterFitter fitter;
+  MainWindow window{GetModuleHandleW(nullptr)};
+  MainWindowLogic logic;
+};
+
+TEST_F(Win32WindowTest, LayoutAtTheScreensResolutionAndAfterAChange) {
+  ASSERT_EQ(window.dpi(), 96);
+  RECT client{};
+  GetClientRect(window.hwnd(), &client);
+  EXPECT_EQ(client.right, TwipsToPixels(kClientArea.width, 96));
+  EXPECT_EQ(client.bottom, TwipsToPixels(kClientArea.height, 96));
+  ExpectLaidOut(window);
+
+  RECT suggested{100, 50, 100 + 800, 50 + 200};
+  SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  ASSERT_EQ(window.dpi(), 144);
+  RECT outer{};
+  GetWindowRect(window.hwnd(), &outer);
+  EXPECT_TRUE(EqualRect(&outer, &suggested));
+  ExpectLaidOut(window);
+  EXPECT_EQ(FontOf(Control(kLabel2)).lfHeight, -21) << "10.5 points at 144 dots per inch";
+}
+
+TEST_F(Win32WindowTest, DeleteSelectedCaptionFitsAtBothResolutions) {
+  ASSERT_EQ(window.dpi(), 96);
+  ExpectDeleteCaptionFits(window);
+  RECT suggested{100, 50, 100 + 800, 50 + 200};
+  SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  ASSERT_EQ(window.dpi(), 144);
+  ExpectDeleteCaptionFits(window);
+}
+
+TEST_F(Win32WindowTest, TabOrderAndOnlyAFocusedButtonTakesEnter) {
+  const ControlId order[] = {kList1,     kCommand4,  kCommand5,  kCheckSize, kCommand1,    kCommand3, kCheckPath,
+                             kCheckDate, kCheckByte, kOptionTXT, kCheckFree, kCheckVolume, kList1};
+  EXPECT_EQ(GetFocus(), Control(kList1));
+  for (std::size_t i = 1; i < std::size(order); ++i) {
+    EXPECT_EQ(GetNextDlgTabItem(window.hwnd(), Control(order[i - 1]), FALSE), Control(order[i])) << order[i - 1];
+  }
+  picker.answers.push_back(std::string("C:\\picked"));
+  for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) Key(key);
+  EXPECT_TRUE(picker.prompts.empty() && journal.empty()) << "no button pressed from the folder list";
+  SetFocus(Control(kCommand4));
+  Key(VK_RETURN);
+  EXPECT_EQ(picker.prompts.size(), 1u);
+  EXPECT_EQ(window.RowCount(), 1);
+}
+
+// Tab or Shift+Tab onto a button, then Enter: that button is pressed, and
+// it alone looks like the default button.
+struct TabbedEnter {
+  ControlId button;
+  bool backwards;
+  const char* pressed;  // what Enter did, as Outcome() tells it
+};
+
+void PrintTo(const TabbedEnter& test, std::ostream* out) {
+  *out << "button " << test.button << (test.backwards ? " after Shift+Tab" : " after Tab");
+}
+
+class EnterOnTabbedButton : public Win32WindowTest, public ::testing::WithParamInterface<TabbedEnter> {
+ protected:
+  // The folder dialog's prompts, the list, the clipboard and whether the
+  // window is still there.
+  std::string Outcome() {
+    std::string outcome = std::to_string(picker.prompts.size()) + " prompts, rows";
+    for (int row = 0; row < window.RowCount(); ++row) outcome += " " + window.RowText(row);
+    outcome += clipboard.text.find("f.txt") != std::string::npos ? ", listed" : ", not listed";
+    MSG quit{};
+    if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) outcome += ", ended";
+    return outcome;
+  }
+};
+
+TEST_P(EnterOnTabbedButton, PressesThatButton) {
+  const TabbedEnter& test = GetParam();
+  system.AddFile("C:\\a\\f.txt", 1);
+  window.AddRow("C:\\a\\");
+  window.AddRow("C:\\b\\");
+  SendMessageW(Control(kList1), LB_SETSEL, TRUE, 1);
+  picker.answers.push_back(std::string("C:\\c\\"));
+  // From the control that Tab, or Shift+Tab, leaves for the button.
+  HWND from = GetNextDlgTabItem(window.hwnd(), Control(test.button), !test.backwards);
+  ASSERT_NE(from, Control(test.button));
+  SetFocus(from);
+  Key(VK_TAB, test.backwards);
+  ASSERT_EQ(GetFocus(), Control(test.button));
+  for (const ControlId button : {kCommand1, kCommand3, kCommand4, kCommand5}) {
+    EXPECT_EQ(LooksDefault(button), button == test.button) << button;
+  }
+  Key(VK_RETURN);
+  EXPECT_EQ(Outcome(), test.pressed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryButton, EnterOnTabbedButton,
+    ::testing::Values(TabbedEnter{kCommand4, false, "1 prompts, rows C:\\a\\ C:\\b\\ C:\\c\\, not listed"},
+                      TabbedEnter{kCommand4, true, "1 prompts, rows C:\\a\\ C:\\b\\ C:\\c\\, not listed"},
+                      TabbedEnter{kCommand5, false, "0 prompts, rows C:\\a\\, not listed"},
+                      TabbedEnter{kCommand5, true, "0 prompts, rows C:\\a\\, not listed"},
+                      TabbedEnter{kCommand1, false, "0 prompts, rows C:\\a\\ C:\\b\\, listed"},
+                      TabbedEnter{kCommand1, true, "0 prompts, rows C:\\a\\ C:\\b\\, listed"},
+                      TabbedEnter{kCommand3, false, "0 prompts, rows C:\\a\\ C:\\b\\, not listed, ended"},
+                      TabbedEnter{kCommand3, true, "0 prompts, rows C:\\a\\ C:\\b\\, not listed, ended"}),
+    [](const ::testing::TestParamInfo<TabbedEnter>& info) {
+      return "Button" + std::to_string(info.param.button) + (info.param.backwards ? "ShiftTab" : "Tab");
+    });
+
+// STOP is the one stop of Tab on the progress page: Tab, or Shift+Tab, and
+// Enter still press it.
+TEST_F(Win32WindowTest, EnterOnStopAfterTab) {
+  for (const char* folder : {"C:\\one\\a", "C:\\one\\b", "C:\\one\\c"}) {
+    system.AddFile(std::string(folder) + "\\f.txt", 1);
+  }
+  window.AddRow("C:\\one\\");
+  for (const bool backwards : {false, true}) {
+    messages.shown.clear();
+    int opens = 0;
+    system.onOpen([&](std::string_view) {
+      if (++opens != 2) return;
+      Key(VK_TAB, backwards);
+      EXPECT_EQ(GetFocus(), Control(kCommand2));
+      EXPECT_TRUE(LooksDefault(kCommand2));
+      Key(VK_RETURN);
+    });
+    Click(kCommand1);
+    ASSERT_EQ(messages.shown.size(), 2u) << "the stop, then the end";
+    EXPECT_EQ(messages.shown[0].text, engine::kInterrupted) << backwards;
+  }
+}
+
+TEST_F(Win32WindowTest, StopEndsOneStartFolderAndClosingEndsTheRun) {
+  for (const char* folder : {"C:\\one\\a", "C:\\one\\b", "C:\\one\\c", "C:\\two\\d"}) {
+    system.AddFile(std::string(folder) + "\\f.txt", 1);
+  }
+  window.AddRow("C:\\one\\");
+  window.AddRow("C:\\two\\");
+  int opens = 0;
+  // STOP is clicked while the first start folder's second folder is read.
+  system.onOpen([&](std::string_view) {
+    if (++opens == 2) PostMessageW(Control(kCommand2), BM_CLICK, 0, 0);
+  });
+  Click(kCommand1);
+  ASSERT_EQ(messages.shown.size(), 2u) << "the stop, then the end";
+  EXPECT_EQ(messages.shown[0].text, engine::kInterrupted);
+  EXPECT_EQ(clipboard.text.find("c\\f.txt"), std::string::npos) << "the stopped folder was not finished";
+  EXPECT_NE(clipboard.text.find("two\\"), std::string::npos) << "the next start folder was listed";
+
+  // The close box in a run: the window goes, nothing more is shown or
+  // handed over, and the message loop is told to end.
+  messages.shown.clear();
+  opens = 0;
+  system.onOpen([&](std::string_view) {
+    if (++opens == 2) PostMessageW(window.hwnd(), WM_CLOSE, 0, 0);
+  });
+  Click(kCommand1);
+  EXPECT_FALSE(IsWindowVisible(window.hwnd()));
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(clipboard.text, "");
+  MSG quit{};
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+}  // namespace
+}  // namespace vexaro::ui::win32

@@ -1,0 +1,102 @@
+#include "ui/win32/main_window.h"
+
+#include <algorithm>
+
+#include "platform/win32/convert_win32.h"
+#include "ui/win32/window_parts.h"
+
+namespace vexaro::ui::win32 {
+namespace detail {
+
+SIZE TextExtent(HWND control, HFONT font, std::wstring_view text) {
+  HDC dc = GetDC(control);
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  if (!text.empty()) GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+  size.cy = std::max<LONG>(size.cy, metrics.tmHeight);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size;
+}
+
+std::wstring WindowText(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+}  // namespace detail
+
+using namespace detail;
+using platform::win32::Widen;
+
+RECT MainWindow::Pixels(const Twips& box) const {
+  const int left = TwipsToPixels(box.left, dpi_);
+  const int top = TwipsToPixels(box.top, dpi_);
+  return {left, top, left + TwipsToPixels(box.width, dpi_), top + TwipsToPixels(box.height, dpi_)};
+}
+
+void MainWindow::Layout() {
+  const int checkWidth = MetricForDpi(SM_CXMENUCHECK, dpi_);
+  for (const ControlLayout& row : kLayout) {
+    RECT box = Pixels(row.box);
+    if (row.kind == Kind::CheckBox || row.kind == Kind::OptionButton) {
+      // A box drawn for a smaller font grows about its middle, and to the
+      // right, until its mark and caption fit.
+      const SIZE text = TextExtent(control(row.id), windowFont_, Widen(row.caption));
+      const int height = std::max<int>(text.cy, checkWidth) + 2;
+      if (box.bottom - box.top < height) {
+        const int middle = (box.top + box.bottom) / 2;
+        box.top = middle - height / 2;
+        box.bottom = box.top + height;
+      }
+      const int width = checkWidth + TwipsToPixels(90, dpi_) + text.cx;
+      box.right = std::max<LONG>(box.right, box.left + width);
+    }
+    SetWindowPos(control(row.id), nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  FitLabel(kLabel2);
+  FitLabel(kLabel3);
+}
+
+void MainWindow::FitLabel(ControlId id) {
+  const RECT laid = Pixels(FindLayout(id)->box);
+  const int centre = (laid.left + laid.right) / 2;
+  HWND label = control(id);
+  const HFONT font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+  const SIZE text = TextExtent(label, font, WindowText(label));
+  SetWindowPos(label, nullptr, centre - text.cx / 2, laid.top, text.cx, text.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::Centre() {
+  RECT outer = Pixels(kClientArea);
+  if (Dpi().adjustRect) {
+    Dpi().adjustRect(&outer, kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi_));
+  } else {
+    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, kWindowExStyle);
+  }
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
+               work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::UpdateListExtent() {
+  // Paths are often wider than the list: it scrolls sideways to the end of
+  // the widest.
+  HWND list = control(kList1);
+  LONG widest = 0;
+  for (int row = 0; row < RowCount(); ++row) {
+    widest = std::max(widest, TextExtent(list, windowFont_, Widen(RowText(row))).cx);
+  }
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest > 0 ? widest + TwipsToPixels(90, dpi_) : 0), 0);
+}
+
+}  // namespace vexaro::ui::win32
