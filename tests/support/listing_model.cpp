@@ -1,0 +1,721 @@
+#include "tests/support/listing_model.h"
+
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <map>
+#include <set>
+
+namespace vexaro::testing {
+namespace {
+
+using Int128 = __int128;
+
+constexpr std::string_view kEol = "\r\n";
+constexpr std::int64_t kNow = 1796515500;  // 2026-12-06 00:05:00 UTC, the fake's clock
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// One piece of a name, of a kind picked at random.
+void AppendPiece(Entropy& e, std::string& out) {
+  static constexpr const char* kBroken[] = {
+      "\xC0\xAF",          // overlong '/'
+      "\xED\xA0\x80",      // a surrogate's three-byte form
+      "\xF4\x90\x80\x80",  // above U+10FFFF
+      "\xE6\x97",          // a character cut short
+      "\xF8\x88\x80\x80\x80",
+      "\xFF",
+      "\xC2",
+  };
+  switch (e.Below(13)) {
+    case 0:
+    case 1: {  // printable ASCII
+      char c = static_cast<char>(0x20 + e.Below(0x5F));
+      out.push_back(c == '\\' ? '_' : c);
+      break;
+    }
+    case 2:
+      out.push_back(static_cast<char>('a' + e.Below(26)));
+      break;
+    case 3:
+      out.push_back("\",'; "[e.Below(5)]);
+      break;
+    case 4:
+      out.append(e.Percent(50) ? "\r\n" : (e.Percent(50) ? "\r" : "\n"));
+      break;
+    case 5:  // C0 controls and DEL; never NUL, which no name holds
+      out.push_back(e.Percent(10) ? '\x7F' : static_cast<char>(1 + e.Below(31)));
+      break;
+    case 6:  // C1 controls, the NEL and CSI among them
+      AppendUtf8(out, static_cast<std::uint32_t>(0x80 + e.Below(0x20)));
+      break;
+    case 7:  // two-byte characters, the ones beside the C1 range often
+      AppendUtf8(out, static_cast<std::uint32_t>(e.Percent(50) ? 0xA0 + e.Below(0x10) : 0xA0 + e.Below(0x800 - 0xA0)));
+      break;
+    case 8: {  // three-byte characters, U+E000..U+FFFF often (they sort after pairs)
+      std::uint32_t cp = e.Percent(40) ? static_cast<std::uint32_t>(0xE000 + e.Below(0x2000))
+                                       : static_cast<std::uint32_t>(0x800 + e.Below(0xD800 - 0x800));
+      AppendUtf8(out, cp);
+      break;
+    }
+    case 9:  // four-byte characters
+      AppendUtf8(out, static_cast<std::uint32_t>(0x10000 + e.Below(0x100000)));
+      break;
+    case 10:  // a stray byte
+      out.push_back(static_cast<char>(0x80 + e.Below(0x80)));
+      break;
+    case 11:
+      out.append(kBroken[e.Below(std::size(kBroken))]);
+      break;
+    default:
+      out.append("\xE6\x97\xA5");  // a common Japanese character
+      break;
+  }
+}
+
+std::uint64_t RandomSize(Entropy& e) {
+  switch (e.Below(6)) {
+    case 0:
+      return e.Below(1024);
+    case 1: {  // beside a unit's boundary, where the shown unit changes
+      const std::uint64_t unit = std::uint64_t{1} << (10 * (1 + e.Below(3)));
+      const std::uint64_t near = unit * (1 + e.Below(1024));
+      return e.Percent(50) ? near - 1 : near;
+    }
+    case 2:
+      return e.Percent(50) ? UINT64_MAX : UINT64_MAX - e.Below(1000);
+    case 3:  // beside a power of ten, where the column widens
+      return static_cast<std::uint64_t>(999'999'999'999ull + e.Below(3));
+    default:
+      return e.Bits64() >> e.Below(64);
+  }
+}
+
+platform::UtcTime RandomTime(Entropy& e) {
+  platform::UtcTime t;
+  switch (e.Below(6)) {
+    case 0:  // the years people meet
+      t.seconds = 315532800 + static_cast<std::int64_t>(e.Below(std::uint64_t{4} << 30));
+      break;
+    case 1:
+      t.seconds = e.Percent(50) ? INT64_MAX - static_cast<std::int64_t>(e.Below(200000))
+                                : INT64_MIN + static_cast<std::int64_t>(e.Below(200000));
+      break;
+    case 2:  // around year 0 and year 9999
+      t.seconds = (e.Percent(50) ? -62167219200 : 253402300799) + static_cast<std::int64_t>(e.Below(200000)) - 100000;
+      break;
+    case 3:
+      t.seconds = 0;
+      break;
+    default:
+      t.seconds = static_cast<std::int64_t>(e.Bits64());
+      break;
+  }
+  t.nanoseconds = e.Percent(5) ? static_cast<std::uint32_t>(e.Bits64()) : static_cast<std::uint32_t>(e.Below(1'000'000'000));
+  return t;
+}
+
+struct Builder {
+  Entropy& e;
+  const TreeLimits& limits;
+
+  ModelFolder Folder(std::string name, int depth) {
+    ModelFolder folder;
+    folder.name = std::move(name);
+    std::set<std::string> taken;
+    const auto count = e.Below(static_cast<std::uint64_t>(limits.entries) + 1);
+    for (std::uint64_t i = 0; i < count; ++i) {
+      std::string child;
+      for (int attempt = 0; attempt < 4 && (child.empty() || taken.contains(child)); ++attempt) {
+        child = RandomName(e, limits.nameBytes);
+      }
+      if (!taken.insert(child).second) continue;
+      const auto kind = e.Below(100);
+      if (kind < 60 || depth >= limits.depth) {
+        ModelFile file;
+        file.name = child;
+        file.size = RandomSize(e);
+        file.creation = RandomTime(e);
+        file.vanished = e.Percent(6);
+        file.vanishesBeforeListing = e.Percent(6);
+        folder.files.push_back(std::move(file));
+        folder.order.push_back('f');
+      } else if (kind < 94) {
+        folder.folders.push_back(Folder(child, depth + 1));
+        folder.folders.back().unreadable = e.Percent(8);
+        folder.order.push_back('d');
+      } else {
+        ModelFolder link;
+        link.name = child;
+        link.link = true;
+        folder.folders.push_back(std::move(link));
+        folder.order.push_back('d');
+      }
+    }
+    return folder;
+  }
+};
+
+std::string Trimmed(std::string_view path) {
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return std::string(path);
+}
+
+void AddToFake(FakeSystem& system, const std::string& path, const ModelFolder& folder) {
+  std::size_t file = 0, sub = 0;
+  for (char kind : folder.order) {
+    if (kind == 'f') {
+      const ModelFile& f = folder.files[file++];
+      const std::string at = path + "\\" + f.name;
+      system.AddFile(at, f.size, f.creation, f.creation, f.creation);
+      if (f.vanished) system.SetVanished(at);
+    } else {
+      const ModelFolder& d = folder.folders[sub++];
+      const std::string at = path + "\\" + d.name;
+      if (d.link) {
+        system.AddLinkedFolder(at);
+        continue;
+      }
+      system.AddFolder(at);
+      AddToFake(system, at, d);
+      if (d.unreadable) system.SetUnreadable(at);
+    }
+  }
+}
+
+class ModelHost final : public engine::ListingHost {
+ public:
+  int stopAt = 0;
+  int yields = 0;
+  bool interrupted = false;
+  std::vector<std::string> problems;
+  std::function<void()> beforeListing;
+
+  void SetStatus(std::string_view caption) override {
+    if (caption == engine::kListingFiles && beforeListing) beforeListing();
+  }
+  void DispListFile(std::string_view) override {}
+  void Yield() override {
+    if (++yields == stopAt) run_ = false;
+  }
+  void MessageDisp(std::string_view message) override { interrupted |= message == engine::kInterrupted; }
+  bool Continue() override { return run_; }
+  void SetContinue(bool value) override { run_ = value; }
+  void ReportProblem(const engine::Problem& problem) override {
+    problems.push_back(std::to_string(static_cast<int>(problem.kind)) + " " + std::string(problem.path));
+  }
+
+ private:
+  bool run_ = false;
+};
+
+// ---- The independent reading of the format ----
+
+// Text in a TXT line or header: C0 controls, DEL and C1 controls as '?'.
+std::string Plain(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      out.push_back('?');
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      out.push_back('?');
+      ++i;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
+std::string PadLeft(std::string text, std::size_t width) {
+  if (text.size() < width) text.insert(0, width - text.size(), ' ');
+  return text;
+}
+
+std::string SizeText(std::uint64_t size, bool exactBytes) {
+  if (exactBytes) return PadLeft(std::to_string(size), 12);
+  const char* unit = " B";
+  std::uint64_t shown = size;
+  if (size >= (std::uint64_t{1} << 30)) {
+    unit = "GB", shown = size >> 30;
+  } else if (size >= (std::uint64_t{1} << 20)) {
+    unit = "MB", shown = size >> 20;
+  } else if (size >= 1024) {
+    unit = "KB", shown = size >> 10;
+  }
+  return PadLeft(std::to_string(shown), 4) + unit;
+}
+
+Int128 FloorDiv(Int128 a, Int128 b) {
+  Int128 q = a / b;
+  if (a % b != 0 && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+
+bool IsLeap(std::int64_t y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
+
+struct Civil {
+  std::int64_t year;
+  int month, day, hour, minute, second;
+};
+
+// Counted forward from 2000-01-01 a 400-year cycle at a time, then year by
+// year and month by month: slow, and unlike the engine's arithmetic.
+Civil CivilOf(Int128 localSeconds) {
+  const Int128 days = FloorDiv(localSeconds, 86400);
+  const auto secondOfDay = static_cast<int>(localSeconds - days * 86400);
+  const Int128 sinceY2k = days - 10957;
+  const Int128 cycles = FloorDiv(sinceY2k, 146097);
+  auto rest = static_cast<std::int64_t>(sinceY2k - cycles * 146097);
+  auto year = static_cast<std::int64_t>(2000 + 400 * cycles);
+  while (rest >= (IsLeap(year) ? 366 : 365)) rest -= IsLeap(year) ? 366 : 365, ++year;
+  static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int month = 0;
+  for (;; ++month) {
+    const int length = kMonthDays[month] + (month == 1 && IsLeap(year) ? 1 : 0);
+    if (rest < length) break;
+    rest -= length;
+  }
+  return {year, month + 1, static_cast<int>(rest) + 1, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60};
+}
+
+std::int32_t OffsetAt(const Scenario& s, std::int64_t utc) {
+  std::int32_t offset = s.offsets.empty() ? 9 * 3600 : s.offsets.front().second;
+  for (const auto& [from, value] : s.offsets) {
+    if (from <= utc) offset = value;
+  }
+  return offset;
+}
+
+Int128 LocalSeconds(const Scenario& s, platform::UtcTime t) {
+  const Int128 utc = Int128{t.seconds} + t.nanoseconds / 1'000'000'000;
+  const auto asked = static_cast<std::int64_t>(std::clamp<Int128>(utc, INT64_MIN, INT64_MAX));
+  return utc + OffsetAt(s, asked);
+}
+
+std::string Two(int v) { return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)}; }
+
+std::string DateText(const Scenario& s, platform::UtcTime t) {
+  const Civil c = CivilOf(LocalSeconds(s, t));
+  const std::uint64_t magnitude =
+      c.year < 0 ? static_cast<std::uint64_t>(-(c.year + 1)) + 1 : static_cast<std::uint64_t>(c.year);
+  std::string year = std::to_string(magnitude);
+  year = std::string(year.size() < 4 ? 4 - year.size() : 0, '0') + year;
+  if (c.year < 0) year.insert(0, "-");
+  return year + "/" + Two(c.month) + "/" + Two(c.day) + " " + Two(c.hour) + ":" + Two(c.minute) + ":" + Two(c.second);
+}
+
+std::string Header(const Scenario& s) {
+  const Civil now = CivilOf(LocalSeconds(s, {kNow, 0}));
+  std::string header;
+  header.append(kEol).append("Date and Time : ").append(std::to_string(now.year)).append("/" + Two(now.month));
+  header.append("/" + Two(now.day) + " " + std::to_string(now.hour) + ":" + Two(now.minute) + ":" + Two(now.second));
+  header.append(kEol).append("Volume Name : ").append(Plain(s.label));
+  if (s.options.CheckPath) header.append(kEol).append("Starting Path : ").append(Plain(s.start));
+  if (s.options.CheckFree) {
+    header.append(kEol).append("Free Disk Space : ").append(s.space ? "12.34 GB" : "");
+    header.append(kEol).append("Disk Space : ").append(s.space ? "98.76 GB" : "");
+  }
+  header.append(kEol);
+  return header;
+}
+
+struct Expected {
+  std::string folder;  // full path with its separator
+  std::string relative;
+  const ModelFile* file;
+  std::vector<std::uint32_t> folderKey, nameKey;
+};
+
+void Collect(const Scenario& s, const ModelFolder& folder, const std::string& path, std::vector<Expected>& out) {
+  if (folder.unreadable || folder.link) return;
+  const std::string relative = path.substr(std::min(path.size(), s.start.size()));
+  for (const ModelFile& f : folder.files) out.push_back({path, relative, &f, OrderUnits(path), OrderUnits(f.name)});
+  for (const ModelFolder& d : folder.folders) Collect(s, d, path + d.name + "\\", out);
+}
+
+// Whether the line may, must or must not show the file's size and date.
+enum class Stamp { Shown, Blank, Either };
+
+Stamp StampOf(const Scenario& s, const ModelFile& f) {
+  if (s.recordsCarryStamps) return Stamp::Shown;
+  if (f.vanished) return Stamp::Blank;
+  // Gone after the walk: the walk may have kept what it read, or the
+  // listing reads the folder again and finds nothing.
+  return f.vanishesBeforeListing ? Stamp::Either : Stamp::Shown;
+}
+
+std::string TxtLine(const Scenario& s, const Expected& x, bool stamped) {
+  const auto& o = s.options;
+  std::string line;
+  if (o.CheckDate) line += stamped ? DateText(s, x.file->creation) : std::string(19, ' ');
+  if (o.CheckSize) {
+    line += stamped ? SizeText(x.file->size, o.CheckByte) : std::string(o.CheckByte ? 12 : 6, ' ');
+    line += " : ";
+  }
+  return line + Plain(x.relative) + Plain(x.file->name);
+}
+
+std::vector<std::string> CsvFields(const Scenario& s, const Expected& x, bool stamped) {
+  const auto& o = s.options;
+  std::vector<std::string> fields;
+  if (o.CheckDate) fields.push_back(stamped ? DateText(s, x.file->creation) : "");
+  if (o.CheckVolume) fields.push_back(s.label);
+  if (o.CheckSize) fields.push_back(stamped ? SizeText(x.file->size, o.CheckByte) : "");
+  fields.push_back(x.folder);
+  fields.push_back(x.file->name);
+  return fields;
+}
+
+std::string Visible(std::string_view text, std::size_t max = 300) {
+  std::string out;
+  for (char ch : text.substr(0, max)) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c >= 0x7F || c == '\\') {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out += c == '\\' ? std::string("\\\\") : std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+    } else {
+      out.push_back(ch);
+    }
+  }
+  if (text.size() > max) out += "...";
+  return out;
+}
+
+}  // namespace
+
+std::uint64_t Entropy::Bits64() {
+  std::uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v = (v << 8) | Byte();
+  return v;
+}
+
+std::uint64_t Entropy::Below(std::uint64_t bound) {
+  if (bound <= 1) return 0;
+  // As few bytes as the bound needs: a fuzzer's input goes further.
+  std::uint64_t v = 0;
+  for (std::uint64_t range = bound - 1; range != 0; range >>= 8) v = (v << 8) | Byte();
+  return v % bound;
+}
+
+std::string RandomName(Entropy& entropy, std::size_t maxBytes) {
+  std::size_t length;
+  const auto band = entropy.Below(20);
+  if (band < 14) {
+    length = 1 + entropy.Below(12);
+  } else if (band < 19) {
+    length = 13 + entropy.Below(28);
+  } else {
+    length = 200 + entropy.Below(56);
+  }
+  length = std::min(length, std::max<std::size_t>(maxBytes, 1));
+  std::string name;
+  while (name.size() < length) AppendPiece(entropy, name);
+  name.resize(length);  // may cut a character: a stray byte then
+  if (name == "." || name == "..") name.back() = '_';
+  return name;
+}
+
+Scenario RandomScenario(Entropy& e, const TreeLimits& limits) {
+  Scenario s;
+  s.start = "C:\\" + RandomName(e, std::min<std::size_t>(limits.nameBytes, 40));
+  if (e.Percent(80)) s.start.push_back('\\');
+  s.label = e.Percent(50) ? "DATA" : RandomName(e, 20);
+  s.space = e.Percent(80);
+  s.recordsCarryStamps = e.Percent(50);
+  const auto zone = e.Below(10);
+  if (zone < 6) {
+    s.offsets = {{INT64_MIN, 9 * 3600}};
+  } else {
+    s.offsets = {{INT64_MIN, static_cast<std::int32_t>(e.Below(2 * 14 * 3600 + 1)) - 14 * 3600}};
+    if (zone >= 8) {
+      const std::int64_t at = e.Percent(50) ? kNow - static_cast<std::int64_t>(e.Below(std::uint64_t{1} << 31))
+                                            : static_cast<std::int64_t>(e.Bits64());
+      s.offsets.emplace_back(at, static_cast<std::int32_t>(e.Below(2 * 14 * 3600 + 1)) - 14 * 3600);
+    }
+  }
+  s.root = Builder{e, limits}.Folder("", 0);
+  s.root.unreadable = e.Percent(3);
+  s.options = OptionsFromBits(static_cast<unsigned>(e.Below(128)));
+  s.workers = e.Percent(60) ? 1 : 3;
+  s.cacheBudget = e.Percent(50) ? engine::kDefaultCacheBudget : e.Below(400);
+  return s;
+}
+
+engine::ListingOptions OptionsFromBits(unsigned bits) {
+  engine::ListingOptions o;
+  o.CheckVolume = bits & 1;
+  o.CheckFree = bits & 2;
+  o.CheckSize = bits & 4;
+  o.CheckByte = bits & 8;
+  o.CheckDate = bits & 16;
+  o.CheckPath = bits & 32;
+  o.OptionCSV = bits & 64;
+  return o;
+}
+
+ListingRun RunListing(const Scenario& scenario, int stopAtYield) {
+  FakeSystem system;
+  system.SetLabel("C:\\", scenario.label);
+  if (scenario.space) system.SetSpace("C:", 13249974108, 106042260111);
+  system.setRecordsCarryStamps(scenario.recordsCarryStamps);
+  for (const auto& [from, offset] : scenario.offsets) system.SetOffset(from, offset);
+  const std::string root = Trimmed(scenario.start);
+  system.AddFolder(root);
+  AddToFake(system, root, scenario.root);
+  if (scenario.root.unreadable) system.SetUnreadable(root);
+
+  ModelHost host;
+  host.stopAt = stopAtYield;
+  // Files that vanish once the walk is over; no read of the walk is still
+  // running at this point, so the fake changes under no other thread.
+  host.beforeListing = [&] {
+    std::vector<std::pair<std::string, const ModelFolder*>> stack{{root, &scenario.root}};
+    while (!stack.empty()) {
+      auto [path, folder] = stack.back();
+      stack.pop_back();
+      for (const ModelFile& f : folder->files) {
+        if (f.vanishesBeforeListing) system.SetVanished(path + "\\" + f.name);
+      }
+      for (const ModelFolder& d : folder->folders) {
+        if (!d.link) stack.emplace_back(path + "\\" + d.name, &d);
+      }
+    }
+  };
+  ListingRun run;
+  engine::StringSink sink(run.text);
+  {
+    engine::ListingJob job(system, host, sink);
+    job.setCacheBudget(scenario.cacheBudget);
+    job.setWorkers(scenario.workers);
+    job.DoWork(scenario.start, scenario.options);
+  }
+  run.yields = host.yields;
+  run.stopped = host.interrupted;
+  run.problems = std::move(host.problems);
+  if (system.openFolders() != 0) run.problems.push_back("a folder was left open");
+  return run;
+}
+
+std::vector<std::uint32_t> OrderUnits(std::string_view s) {
+  std::vector<std::uint32_t> units;
+  for (std::size_t at = 0; at < s.size();) {
+    const auto c0 = static_cast<unsigned char>(s[at]);
+    std::size_t length = 0;
+    std::uint32_t cp = 0, min = 0;
+    if (c0 < 0x80) {
+      units.push_back(c0);
+      ++at;
+      continue;
+    }
+    if (c0 >= 0xC2 && c0 <= 0xDF) length = 2, cp = c0 & 0x1F, min = 0x80;
+    if (c0 >= 0xE0 && c0 <= 0xEF) length = 3, cp = c0 & 0x0F, min = 0x800;
+    if (c0 >= 0xF0 && c0 <= 0xF4) length = 4, cp = c0 & 0x07, min = 0x10000;
+    bool valid = length != 0 && at + length <= s.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      const auto c = static_cast<unsigned char>(s[at + k]);
+      valid = (c & 0xC0) == 0x80;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    valid = valid && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    if (!valid) {
+      units.push_back(0x10000 + c0);
+      ++at;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      units.push_back(0xD800 + ((cp - 0x10000) >> 10));
+      units.push_back(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      units.push_back(cp);
+    }
+    at += length;
+  }
+  return units;
+}
+
+bool ParseCsv(std::string_view text, std::vector<std::vector<std::string>>& records) {
+  records.clear();
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::vector<std::string> record;
+    for (;;) {
+      std::string field;
+      if (at < text.size() && text[at] == '"') {
+        for (++at;; ++at) {
+          if (at >= text.size()) return false;
+          if (text[at] == '"') {
+            if (at + 1 < text.size() && text[at + 1] == '"') {
+              field.push_back('"');
+              ++at;
+              continue;
+            }
+            ++at;
+            break;
+          }
+          field.push_back(text[at]);
+        }
+      } else {
+        while (at < text.size() && text[at] != ',' && text[at] != '\r') {
+          if (text[at] == '"' || text[at] == '\n') return false;
+          field.push_back(text[at++]);
+        }
+      }
+      record.push_back(std::move(field));
+      if (at < text.size() && text[at] == ',') {
+        ++at;
+        continue;
+      }
+      if (text.substr(at, 2) == kEol) {
+        at += 2;
+        break;
+      }
+      return false;  // a record that does not end in CR LF, or junk after a quote
+    }
+    records.push_back(std::move(record));
+  }
+  return true;
+}
+
+std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) {
+  std::vector<std::string> faults;
+  auto fault = [&](std::string message) {
+    if (faults.size() < 8) faults.push_back(std::move(message));
+  };
+  if (run.stopped) fault("the run says it was interrupted");
+  const std::string header = Header(s);
+  if (!run.text.starts_with(header)) {
+    fault("header: expected \"" + Visible(header) + "\", got \"" + Visible(run.text.substr(0, header.size() + 40)) + "\"");
+    return faults;
+  }
+  std::string_view rest = std::string_view(run.text).substr(header.size());
+  if (!rest.starts_with(kEol)) {
+    fault("no blank line after the header");
+    return faults;
+  }
+  const std::string_view body = rest.substr(2);
+
+  std::vector<Expected> expected;
+  Collect(s, s.root, Trimmed(s.start) + "\\", expected);
+  std::stable_sort(expected.begin(), expected.end(), [](const Expected& a, const Expected& b) {
+    return a.folderKey != b.folderKey ? a.folderKey < b.folderKey : a.nameKey < b.nameKey;
+  });
+
+  auto line = [](std::size_t i) { return "line " + std::to_string(i + 1) + ": "; };
+  if (s.options.OptionCSV) {
+    std::vector<std::vector<std::string>> records;
+    if (!ParseCsv(body, records)) {
+      fault("the lines are no RFC 4180 CSV: \"" + Visible(body) + "\"");
+      return faults;
+    }
+    if (records.size() != expected.size()) {
+      fault(std::to_string(records.size()) + " records for " + std::to_string(expected.size()) + " files");
+    }
+    for (std::size_t i = 0; i < std::min(records.size(), expected.size()); ++i) {
+      const Stamp stamp = StampOf(s, *expected[i].file);
+      const auto shown = CsvFields(s, expected[i], true);
+      const auto blank = CsvFields(s, expected[i], false);
+      const bool ok = (stamp != Stamp::Blank && records[i] == shown) || (stamp != Stamp::Shown && records[i] == blank);
+      if (!ok) {
+        std::string got, want;
+        for (const auto& f : records[i]) got += "[" + Visible(f, 80) + "]";
+        for (const auto& f : (stamp == Stamp::Blank ? blank : shown)) want += "[" + Visible(f, 80) + "]";
+        fault(line(i) + "fields " + got + ", expected " + want);
+      }
+    }
+  } else {
+    std::vector<std::string_view> lines;
+    for (std::size_t at = 0; at < body.size();) {
+      const std::size_t end = body.find(kEol, at);
+      if (end == std::string_view::npos) {
+        fault("the last line has no line end");
+        return faults;
+      }
+      lines.push_back(body.substr(at, end - at));
+      at = end + 2;
+    }
+    if (lines.size() != expected.size()) {
+      fault(std::to_string(lines.size()) + " lines for " + std::to_string(expected.size()) + " files");
+    }
+    for (std::size_t i = 0; i < std::min(lines.size(), expected.size()); ++i) {
+      const Stamp stamp = StampOf(s, *expected[i].file);
+      const std::string shown = TxtLine(s, expected[i], true);
+      const std::string blank = TxtLine(s, expected[i], false);
+      if (!((stamp != Stamp::Blank && lines[i] == shown) || (stamp != Stamp::Shown && lines[i] == blank))) {
+        fault(line(i) + "\"" + Visible(lines[i]) + "\", expected \"" + Visible(stamp == Stamp::Blank ? blank : shown) +
+              "\"");
+      }
+    }
+  }
+  for (const auto& p : run.problems) {
+    if (p == "a folder was left open") fault(p);
+  }
+  return faults;
+}
+
+std::vector<std::string> CheckStopped(const ListingRun& complete, const ListingRun& stopped) {
+  std::vector<std::string> faults;
+  const std::string_view full = complete.text;
+  const std::string_view part = stopped.text;
+  const std::size_t headerEnd = full.find("\r\n\r\n");
+  if (!full.starts_with(part)) {
+    std::size_t at = 0;
+    while (at < part.size() && at < full.size() && part[at] == full[at]) ++at;
+    faults.push_back("the stopped text leaves the complete one at byte " + std::to_string(at) + ": \"" +
+                     Visible(part.substr(at, 80)) + "\"");
+    return faults;
+  }
+  if (headerEnd != std::string_view::npos && part.size() < headerEnd + 2) faults.push_back("the header was cut");
+  if (stopped.stopped) {
+    if (part.size() == full.size()) faults.push_back("interrupted, yet the text is complete");
+    else if (full.substr(part.size(), 2) != kEol) {
+      faults.push_back("a line was cut at byte " + std::to_string(part.size()) + ": \"" +
+                       Visible(full.substr(part.size() >= 40 ? part.size() - 40 : 0, 80)) + "\"");
+    }
+  } else if (part.size() != full.size()) {
+    faults.push_back("not interrupted, yet the text is short");
+  }
+  for (const auto& p : stopped.problems) {
+    if (p == "a folder was left open") faults.push_back(p);
+  }
+  return faults;
+}
+
+std::string Describe(const Scenario& s) {
+  unsigned bits = 0;
+  const auto& o = s.options;
+  bits |= o.CheckVolume << 0 | o.CheckFree << 1 | o.CheckSize << 2 | o.CheckByte << 3 | o.CheckDate << 4 |
+          o.CheckPath << 5 | o.OptionCSV << 6;
+  std::size_t files = 0, folders = 0;
+  std::vector<const ModelFolder*> stack{&s.root};
+  while (!stack.empty()) {
+    const ModelFolder* f = stack.back();
+    stack.pop_back();
+    ++folders;
+    files += f->files.size();
+    for (const auto& d : f->folders) stack.push_back(&d);
+  }
+  return "options " + std::to_string(bits) + ", workers " + std::to_string(s.workers) + ", cache " +
+         std::to_string(s.cacheBudget) + ", stamps " + (s.recordsCarryStamps ? "in records" : "by stat") + ", " +
+         std::to_string(folders) + " folders, " + std::to_string(files) + " files, start \"" + Visible(s.start) + "\"";
+}
+
+}  // namespace vexaro::testing
