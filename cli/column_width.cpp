@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "platform/utf8.h"
+
 namespace vexaro::cli {
 namespace {
 
@@ -23,45 +25,15 @@ bool InTable(const CodeRange (&table)[N], char32_t c) {
 constexpr char32_t kInvalid = 0xFFFFFFFF;
 
 // Decodes the code point at `at` and moves past it; a byte that starts no
-// valid sequence (stray continuation, overlong form, surrogate, beyond
-// U+10FFFF, cut short) gives kInvalid and is passed over alone.
+// valid sequence gives kInvalid and is passed over alone.
 char32_t Next(std::string_view s, std::size_t& at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char lead = byte(at);
-  if (lead < 0x80) {
-    ++at;
-    return lead;
-  }
-  std::size_t length;
-  char32_t c;
-  char32_t minimum;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, c = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, c = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, c = lead & 0x07, minimum = 0x10000;
-  } else {
+  const platform::utf8::Scalar scalar = platform::utf8::Decode(s, at);
+  if (!scalar.valid) {
     ++at;
     return kInvalid;
   }
-  if (s.size() - at < length) {
-    ++at;
-    return kInvalid;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) {
-      ++at;
-      return kInvalid;
-    }
-    c = (c << 6) | (byte(at + i) & 0x3F);
-  }
-  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-    ++at;
-    return kInvalid;
-  }
-  at += length;
-  return c;
+  at += scalar.length;
+  return scalar.value;
 }
 
 bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }

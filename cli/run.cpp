@@ -34,16 +34,7 @@ void ConsoleHost::Yield() {
   if (progress_) progress_->Tick();
 }
 
-void ConsoleHost::MessageDisp(std::string_view Msg) {
-  // A listing stopped by a failed write is reported as that failure.
-  if (Msg == engine::kInterrupted) {
-    if (!console_.Interrupted()) return;
-    toldInterrupted_ = true;
-  }
-  Say(Msg);
-}
-
-bool ConsoleHost::Continue() { return blnContinue_ && !console_.Interrupted() && !sink_.error(); }
+bool ConsoleHost::Requested() const { return console_.Interrupted() || sink_.error(); }
 
 void ConsoleHost::ReportProblem(const engine::Problem& problem) {
   // The walk and the listing may both meet the same unreadable folder.
@@ -53,16 +44,13 @@ void ConsoleHost::ReportProblem(const engine::Problem& problem) {
 
   switch (problem.kind) {
     case engine::Problem::Kind::UnreadableFolder:
-      troubled_ = true;
       Say(WithReason("cannot read folder " + Quoted(problem.path), problem.error));
       break;
     case engine::Problem::Kind::UnreadableFile:
-      troubled_ = true;
       Say(WithReason("cannot read the size and date of " + Quoted(problem.path), problem.error) +
           " (vanished or no access); its line shows them blank");
       break;
     case engine::Problem::Kind::ChangedFolder:
-      troubled_ = true;
       Say("skipped " + Quoted(problem.path) +
           ": it is no longer the folder the walk found (replaced by a link or another folder)");
       break;
@@ -83,14 +71,14 @@ void ConsoleHost::Say(std::string_view message) {
 
 int Run(const Options& options, platform::System& system, platform::OutputStream& output,
         platform::Console& console, ProgressLine::Now now) {
-  LineEndOverride crlfSystem(system, "\r\n");
-  platform::System& used = options.crlf ? static_cast<platform::System&>(crlfSystem) : system;
+  engine::ListingOptions listing = options.listing;
+  if (options.crlf) listing.lineEnd = "\r\n";
 
   // No progress when the listing itself goes to the terminal: the two would
   // be drawn over one another.
   std::optional<ProgressLine> progress;
   if (!options.quiet && console.IsTerminal() && !output.IsTerminal()) {
-    progress.emplace(console, used.conventions().separator, std::move(now));
+    progress.emplace(console, system.conventions().separator, std::move(now));
   }
 
   // A terminal is shown the listing with its control characters made
@@ -100,13 +88,21 @@ int Run(const Options& options, platform::System& system, platform::OutputStream
 
   StreamSink sink(target);
   ConsoleHost host(console, progress ? &*progress : nullptr, sink);
-  engine::ListingJob job(used, host, sink);
+  engine::ListingJob job(system, host.Host(), sink);
   job.setWorkers(options.jobs);
   // Unlike STOP in the window, which ends one start folder, Ctrl-C ends the
   // whole run: a command line has no other way to stop it.
+  bool toldInterrupted = false;
+  bool troubled = false;
   for (const std::string& folder : options.folders) {
-    if (console.Interrupted() || sink.error()) break;
-    job.DoWork(folder, options.listing);
+    if (host.Requested()) break;
+    // A listing stopped by a failed write is reported as that failure.
+    const engine::FolderOutcome outcome = job.DoWork(folder, listing);
+    troubled = troubled || outcome.Incomplete();
+    if (outcome.stopped() && console.Interrupted()) {
+      host.Say(engine::kInterrupted);
+      toldInterrupted = true;
+    }
   }
   if (progress) progress->Erase();
 
@@ -119,10 +115,10 @@ int Run(const Options& options, platform::System& system, platform::OutputStream
     host.Say(WithReason("cannot write the listing to " + where, error));
   }
   if (console.Interrupted()) {
-    if (!host.toldInterrupted()) host.Say(engine::kInterrupted);
+    if (!toldInterrupted) host.Say(engine::kInterrupted);
     return kExitSignalBase + console.StopSignal();
   }
-  return error || host.troubled() ? kExitTrouble : kExitOk;
+  return error || troubled ? kExitTrouble : kExitOk;
 }
 
 }  // namespace vexaro::cli

@@ -19,28 +19,6 @@
 
 namespace vexaro::cli {
 
-// The platform with another line end: --crlf on a system whose own is LF.
-class LineEndOverride final : public platform::System {
- public:
-  // `lineEnd` must outlive the object (a literal).
-  LineEndOverride(platform::System& base, std::string_view lineEnd) : base_(base), lineEnd_(lineEnd) {}
-
-  platform::DirectorySearch& directories() override { return base_.directories(); }
-  platform::VolumeInfo& volumes() override { return base_.volumes(); }
-  platform::DiskSpaceInfo& disks() override { return base_.disks(); }
-  platform::Clock& clock() override { return base_.clock(); }
-  platform::Regional& regional() override { return base_.regional(); }
-  platform::Conventions conventions() const override {
-    platform::Conventions conventions = base_.conventions();
-    conventions.lineEnd = lineEnd_;
-    return conventions;
-  }
-
- private:
-  platform::System& base_;
-  std::string_view lineEnd_;
-};
-
 // The listing text written straight to the output, so that no listing is
 // ever held whole in memory. Keeps the first write error; after it, the
 // rest is dropped.
@@ -57,9 +35,11 @@ class StreamSink final : public engine::ListingSink {
   std::error_code error_;
 };
 
-// What the listing job sees of the console: progress, messages, problems,
-// and a run flag that Ctrl-C and a failed write clear for good.
-class ConsoleHost final : public engine::ListingHost {
+// What the listing job sees of the console: progress, problems, and a stop
+// request that Ctrl-C and a failed write set for good.
+class ConsoleHost final : public engine::ProgressDisplay,
+                          public engine::StopRequest,
+                          public engine::ProblemReports {
  public:
   // `progress` may be null: no progress is shown.
   ConsoleHost(platform::Console& console, ProgressLine* progress, const StreamSink& sink)
@@ -68,26 +48,19 @@ class ConsoleHost final : public engine::ListingHost {
   void SetStatus(std::string_view caption) override;
   void DispListFile(std::string_view strTempText) override;
   void Yield() override;
-  void MessageDisp(std::string_view Msg) override;
-  bool Continue() override;
-  void SetContinue(bool value) override { blnContinue_ = value; }
+  bool Requested() const override;
   void ReportProblem(const engine::Problem& problem) override;
+
+  engine::ListingHost Host() { return {*this, *this, this}; }
 
   // "vexaro-list: <message>" on its own line of standard error.
   void Say(std::string_view message);
 
-  // Whether something could not be read.
-  bool troubled() const { return troubled_; }
-  // Whether the interruption message has been shown.
-  bool toldInterrupted() const { return toldInterrupted_; }
 
  private:
   platform::Console& console_;
   ProgressLine* progress_;
   const StreamSink& sink_;
-  bool blnContinue_ = false;
-  bool troubled_ = false;
-  bool toldInterrupted_ = false;
   std::set<std::string, std::less<>> reported_;  // each problem once
 };
 

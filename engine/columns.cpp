@@ -113,20 +113,6 @@ LocalTime LocalTimeConverter::ToLocal(platform::UtcTime utc) {
   return Shifted(moment, offset);
 }
 
-FileTimeStamp GetFileTimeStamp(const platform::FileStamp& stamp, LocalTimeConverter& converter) {
-  FileTimeStamp times;
-  if (stamp.creation) times.dteCreateTime = converter.ToLocal(*stamp.creation);
-  if (stamp.lastWrite) times.dteWriteTime = converter.ToLocal(*stamp.lastWrite);
-  if (stamp.lastAccess) times.dteAccessTime = converter.ToLocal(*stamp.lastAccess);
-  return times;
-}
-
-double DateValue(LocalTime time) {
-  constexpr double kUnixEpochDay = 25569.0;  // 1970-01-01 counted from 1899-12-30
-  const double seconds = time.secondOfDay + time.nanoseconds / 1e9;
-  return kUnixEpochDay + static_cast<double>(time.days) + seconds / static_cast<double>(kSecondsPerDay);
-}
-
 platform::LocalDateTime ToCalendar(LocalTime time) {
   // Days stay within about 1.1e14 of 0, so none of this comes near overflow.
   const std::int64_t days = time.days;

@@ -3,7 +3,6 @@
 // creation time in local time, and the drive-space texts of the header.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -56,20 +55,6 @@ class LocalTimeConverter {
   std::unordered_map<std::int64_t, std::int32_t> uniformDays_;
   std::unordered_map<std::int64_t, bool> changingDays_;
 };
-
-// The three times of a file in local time; a time the platform could not
-// read stays empty.
-struct FileTimeStamp {
-  std::optional<LocalTime> dteCreateTime;
-  std::optional<LocalTime> dteWriteTime;
-  std::optional<LocalTime> dteAccessTime;
-};
-
-FileTimeStamp GetFileTimeStamp(const platform::FileStamp& stamp, LocalTimeConverter& converter);
-
-// A date value: days since 1899-12-30 00:00 local time, the fraction being the
-// time of day.
-double DateValue(LocalTime time);
 
 // The proleptic Gregorian calendar date; the year may lie anywhere a 64-bit
 // count of seconds reaches, before year 1 (0 is 1 BC) and after 9999.

@@ -1,7 +1,9 @@
 #pragma once
 // What a front end (a window or the command-line tool) supplies to the
-// listing engine: its status and progress display, the yield to its message
-// loop, its message box and the run flag that STOP clears.
+// listing engine: its progress display with the yield to its message loop,
+// its stop request, and where problems are reported. The engine only calls
+// into these and reads the stop request; it never sets anything of the
+// front end's.
 
 #include <string>
 #include <string_view>
@@ -22,9 +24,10 @@ struct Problem {
   std::error_code error;
 };
 
-class ListingHost {
+// What the user sees while a listing runs.
+class ProgressDisplay {
  public:
-  virtual ~ListingHost() = default;
+  virtual ~ProgressDisplay() = default;
   // The status line (`Label2`): shown, and painted, before this returns.
   virtual void SetStatus(std::string_view caption) = 0;
   // The progress line: the folder being worked on. Need not paint; the next
@@ -32,14 +35,28 @@ class ListingHost {
   virtual void DispListFile(std::string_view strTempText) = 0;
   // Lets the front end handle pending input (STOP among it).
   virtual void Yield() = 0;
-  // A modal message; returns when the user has closed it.
-  virtual void MessageDisp(std::string_view Msg) = 0;
-  // The run flag `blnContinue`: set by the listing job when it starts a
-  // folder, cleared by STOP.
-  virtual bool Continue() = 0;
-  virtual void SetContinue(bool value) = 0;
-  // Told about what could not be read; silent by default, as in the window.
-  virtual void ReportProblem(const Problem& problem) { (void)problem; }
+};
+
+// The front end's stop request (in the window, `blnContinue` cleared). The
+// front end sets it; the engine reads it after every yield and stops the
+// start folder it is listing.
+class StopRequest {
+ public:
+  virtual ~StopRequest() = default;
+  virtual bool Requested() const = 0;
+};
+
+// Told about what could not be read, as it is met.
+class ProblemReports {
+ public:
+  virtual ~ProblemReports() = default;
+  virtual void ReportProblem(const Problem& problem) = 0;
+};
+
+struct ListingHost {
+  ProgressDisplay& progress;
+  const StopRequest& stop;
+  ProblemReports* problems = nullptr;  // null: not told, as in the window
 };
 
 // Where the listing text goes.

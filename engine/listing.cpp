@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/sort.h"
+#include "platform/utf8.h"
 
 namespace vexaro::engine {
 namespace {
@@ -16,9 +17,9 @@ constexpr std::size_t kSinkChunk = std::size_t{1} << 20;
 std::size_t ControlLength(std::string_view text, std::size_t at) {
   const auto c = static_cast<unsigned char>(text[at]);
   if (c < 0x20 || c == 0x7F) return 1;
-  if (c == 0xC2 && at + 1 < text.size()) {
-    const auto next = static_cast<unsigned char>(text[at + 1]);
-    if (next >= 0x80 && next <= 0x9F) return 2;
+  if (c == 0xC2) {
+    const platform::utf8::Scalar scalar = platform::utf8::Decode(text, at);
+    if (scalar.valid && scalar.value <= 0x9F) return 2;
   }
   return 0;
 }
@@ -58,14 +59,20 @@ void AppendCsvField(std::string& out, bool& first, std::string_view value) {
 
 std::size_t CharacterCount(std::string_view utf8) {
   return static_cast<std::size_t>(
-      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return !platform::utf8::IsContinuation(c); }));
 }
 
 }  // namespace
 
-ListingJob::ListingJob(platform::System& system, ListingHost& host, ListingSink& sink)
+void ListingJob::ProblemCount::ReportProblem(const Problem& problem) {
+  if (outcome != nullptr) ++outcome->problems[static_cast<std::size_t>(problem.kind)];
+  if (next_ != nullptr) next_->ReportProblem(problem);
+}
+
+ListingJob::ListingJob(platform::System& system, ListingHost host, ListingSink& sink)
     : system_(system),
-      host_(host),
+      problems_(host.problems),
+      host_{host.progress, host.stop, &problems_},
       sink_(sink),
       conventions_(system.conventions()),
       converter_(system.clock()) {}
@@ -80,12 +87,14 @@ void ListingJob::GetDiskSpace(std::string_view path) {
   strDiskSpace_ = FormatGigabytes(space->total, decimal);
 }
 
-void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) {
+FolderOutcome ListingJob::DoWork(const std::string& Path, const ListingOptions& options) {
+  FolderOutcome outcome;
+  problems_.outcome = &outcome;
+  lineEnd_ = options.lineEnd.empty() ? conventions_.lineEnd : options.lineEnd;
   strFreeSpace_.clear();
   strDiskSpace_.clear();
   const std::string volume = GetVName(Path);
-  host_.SetContinue(true);
-  host_.SetStatus(kListingFolders);
+  host_.progress.SetStatus(kListingFolders);
 
   WalkOptions walkOptions;
   walkOptions.wanted = {options.CheckSize, options.CheckDate};
@@ -97,7 +106,7 @@ void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) 
   walk.GetSubFolders(Path);
 
   AppendHeader(Path, volume, options);
-  host_.SetStatus(kListingFiles);
+  host_.progress.SetStatus(kListingFiles);
 
   dateSeparator_ = system_.regional().DateSeparator();
   timeSeparator_ = system_.regional().TimeSeparator();
@@ -106,15 +115,17 @@ void ListingJob::DoWork(const std::string& Path, const ListingOptions& options) 
   const bool completed = walk.ListFolders([&](const FolderWalk::Listed& folder) {
     ListFolder(folder, volume, options);
   });
+  problems_.outcome = nullptr;
   if (!completed) {
-    host_.MessageDisp(kInterrupted);
-    return;
+    outcome.ending = FolderOutcome::Ending::Stopped;
+    return outcome;
   }
-  sink_.Append(conventions_.lineEnd);
+  sink_.Append(lineEnd_);
+  return outcome;
 }
 
 void ListingJob::AppendHeader(const std::string& Path, const std::string& volume, const ListingOptions& options) {
-  const std::string_view eol = conventions_.lineEnd;
+  const std::string_view eol = lineEnd_;
   const auto now = ToCalendar(converter_.ToLocal(system_.clock().Now()));
   std::string header;
   header.append(eol).append("Date and Time : ").append(system_.regional().DateTimeText(now));
@@ -144,7 +155,7 @@ void ListingJob::ListFolder(const FolderWalk::Listed& folder, const std::string&
   folder.files->ForEach([&](const FileRef& file) {
     if (needStamp && !file.stamped) {
       path.assign(folder.path).append(file.name);
-      host_.ReportProblem({Problem::Kind::UnreadableFile, path, {}});
+      problems_.ReportProblem({Problem::Kind::UnreadableFile, path, {}});
     }
     AppendFileLine(file, folder.path, relative, volume, options);
     // A folder of many files goes out in pieces, never a line cut.
@@ -158,7 +169,7 @@ void ListingJob::ListFolder(const FolderWalk::Listed& folder, const std::string&
 
 void ListingJob::AppendFileLine(const FileRef& file, std::string_view folder, std::string_view relative,
                                 const std::string& volume, const ListingOptions& options) {
-  text_.append(conventions_.lineEnd);
+  text_.append(lineEnd_);
   const bool csv = options.OptionCSV;
   bool first = true;
 

@@ -2,6 +2,7 @@
 // The listing job: the text of one start folder, header block and one line
 // per file, in CSV or TXT form.
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -23,10 +24,31 @@ struct ListingOptions {
   bool CheckDate = true;
   bool CheckPath = true;
   bool OptionCSV = false;  // TXT otherwise
+  std::string_view lineEnd;  // empty: the system's own; else a literal
+};
+
+// How the listing of one start folder ended.
+struct FolderOutcome {
+  enum class Ending { Completed, Stopped };
+  Ending ending = Ending::Completed;
+  // Problems met, by Problem::Kind; a folder both passes fail to read counts
+  // twice.
+  std::array<std::size_t, 4> problems{};
+
+  bool stopped() const { return ending == Ending::Stopped; }
+  std::size_t Count(Problem::Kind kind) const { return problems[static_cast<std::size_t>(kind)]; }
+  // Whether the listing misses something it could not read (a folder met
+  // again misses nothing: its files are listed where it was met first).
+  bool Incomplete() const {
+    return Count(Problem::Kind::UnreadableFolder) + Count(Problem::Kind::UnreadableFile) +
+               Count(Problem::Kind::ChangedFolder) !=
+           0;
+  }
 };
 
 inline constexpr std::string_view kListingFolders = "Listing Folders";
 inline constexpr std::string_view kListingFiles = "Listing Files";
+// What a front end shows when a start folder was stopped.
 inline constexpr std::string_view kInterrupted = "処理を中断しました。";
 
 // Bytes of file records the walk may keep for the listing; beyond them the
@@ -35,11 +57,11 @@ inline constexpr std::size_t kDefaultCacheBudget = std::size_t{32} << 20;
 
 class ListingJob {
  public:
-  ListingJob(platform::System& system, ListingHost& host, ListingSink& sink);
+  ListingJob(platform::System& system, ListingHost host, ListingSink& sink);
 
-  // Appends the listing of the start folder `Path` to the sink. Returns
-  // normally whether it ran to its end or was stopped.
-  void DoWork(const std::string& Path, const ListingOptions& options);
+  // Appends the listing of the start folder `Path` to the sink. A stopped
+  // listing ends after its last whole line, without the final line end.
+  FolderOutcome DoWork(const std::string& Path, const ListingOptions& options);
 
   // Volume label of the drive that holds `StartPath`, or empty.
   std::string GetVName(std::string_view StartPath);
@@ -61,10 +83,23 @@ class ListingJob {
   void AppendFileLine(const FileRef& file, std::string_view folder, std::string_view relative,
                       const std::string& volume, const ListingOptions& options);
 
+  // Counts what is met for the outcome, and passes it on.
+  class ProblemCount final : public ProblemReports {
+   public:
+    explicit ProblemCount(ProblemReports* next) : next_(next) {}
+    void ReportProblem(const Problem& problem) override;
+    FolderOutcome* outcome = nullptr;
+
+   private:
+    ProblemReports* next_;
+  };
+
   platform::System& system_;
-  ListingHost& host_;
+  ProblemCount problems_;
+  ListingHost host_;
   ListingSink& sink_;
   platform::Conventions conventions_;
+  std::string_view lineEnd_;  // of the start folder being listed
   LocalTimeConverter converter_;
   std::string strFreeSpace_;
   std::string strDiskSpace_;

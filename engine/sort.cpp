@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/utf8.h"
+
 namespace vexaro::engine {
 namespace {
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+using platform::utf8::IsContinuation;
 
 // One unit of a name: a valid UTF-8 sequence or a single stray byte.
 struct Unit {
@@ -23,30 +25,11 @@ constexpr std::uint32_t kBmpHighShift = 0x110000 - 0xE000;
 constexpr std::uint32_t kStrayByteBase = 0x120000;
 
 Unit ReadUnit(std::string_view s, std::size_t at) {
-  const auto c0 = static_cast<unsigned char>(s[at]);
-  const Unit stray{kStrayByteBase + c0, 1};
-  if (c0 < 0x80) return {c0, 1};
-  std::size_t length;
-  std::uint32_t cp;
-  std::uint32_t min;
-  if (c0 >= 0xC2 && c0 <= 0xDF) {
-    length = 2, cp = c0 & 0x1F, min = 0x80;
-  } else if (c0 >= 0xE0 && c0 <= 0xEF) {
-    length = 3, cp = c0 & 0x0F, min = 0x800;
-  } else if (c0 >= 0xF0 && c0 <= 0xF4) {
-    length = 4, cp = c0 & 0x07, min = 0x10000;
-  } else {
-    return stray;
-  }
-  if (at + length > s.size()) return stray;
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto c = static_cast<unsigned char>(s[at + k]);
-    if (!IsContinuation(c)) return stray;
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return stray;
+  const platform::utf8::Scalar scalar = platform::utf8::Decode(s, at);
+  if (!scalar.valid) return {kStrayByteBase + static_cast<unsigned char>(s[at]), 1};
+  const char32_t cp = scalar.value;
   const std::uint32_t key = (cp >= 0xE000 && cp <= 0xFFFF) ? cp + kBmpHighShift : cp;
-  return {key, length};
+  return {key, scalar.length};
 }
 
 // Where two byte strings of at least `count` bytes first differ, or `count`:

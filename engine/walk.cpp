@@ -34,9 +34,13 @@ FolderWalk::FolderWalk(WalkContext context)
 
 FolderWalk::~FolderWalk() = default;
 
+void FolderWalk::Report(const Problem& problem) {
+  if (context_.host.problems != nullptr) context_.host.problems->ReportProblem(problem);
+}
+
 bool FolderWalk::KeepGoing() {
-  context_.host.Yield();
-  return context_.host.Continue();
+  context_.host.progress.Yield();
+  return !context_.host.stop.Requested();
 }
 
 void FolderWalk::Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle) {
@@ -300,7 +304,7 @@ std::string FolderWalk::PathOf(std::uint32_t node) const {
 }
 
 void FolderWalk::GetSubFolders(const std::string& Path) {
-  ListingHost& host = context_.host;
+  ProgressDisplay& progress = context_.host.progress;
   root_ = Path;
   givenSize_ = Path.size();
   if (root_.empty() || root_.back() != context_.separator) root_.push_back(context_.separator);
@@ -328,22 +332,22 @@ void FolderWalk::GetSubFolders(const std::string& Path) {
         break;
       case FolderRead::Outcome::Changed:
         n.listable = false;
-        host.ReportProblem({Problem::Kind::ChangedFolder, current_, read.error});
+        Report({Problem::Kind::ChangedFolder, current_, read.error});
         return true;
       default:
         n.listable = false;
-        host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
+        Report({Problem::Kind::UnreadableFolder, current_, read.error});
         return true;
     }
     if (n.hasId && !visited_.insert(n.id).second) {
       n.listable = false;
       DropSubtree(node);
-      host.ReportProblem({Problem::Kind::FolderLoop, current_, {}});
+      Report({Problem::Kind::FolderLoop, current_, {}});
       return true;
     }
     if (read.error) {
       // Cut short: what was found is walked; the listing reads it again.
-      host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
+      Report({Problem::Kind::UnreadableFolder, current_, read.error});
       return true;
     }
     if (cacheFull_ || !read.collected) {
@@ -370,7 +374,7 @@ void FolderWalk::GetSubFolders(const std::string& Path) {
   while (KeepGoing()) {
     const auto next = Advance();
     if (!next) break;
-    host.DispListFile(shown);
+    progress.DispListFile(shown);
     if (!consume(*next)) break;
     shown = current_;
   }
@@ -381,7 +385,7 @@ void FolderWalk::GetSubFolders(const std::string& Path) {
 }
 
 bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
-  ListingHost& host = context_.host;
+  ProgressDisplay& progress = context_.host.progress;
   frames_.clear();
   path_ = root_;
   current_ = root_;
@@ -394,12 +398,11 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
       if (!next) break;
       node = *next;
     }
-    host.Yield();
-    if (!host.Continue()) {
+    if (!KeepGoing()) {
       completed = false;
       break;
     }
-    host.DispListFile(current_);
+    progress.DispListFile(current_);
     TopUp(Pass::List);
     Node& n = nodes_[node];
     if (n.listable && n.cached != kNone) {
@@ -416,10 +419,7 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
           read = std::move(it2->second);
           early_.erase(it2);
         } else {
-          read = pool_.Take(n.ticket, [this] {
-            context_.host.Yield();
-            return context_.host.Continue();
-          });
+          read = pool_.Take(n.ticket, [this] { return KeepGoing(); });
         }
       }
       n.ticket = 0;
@@ -428,13 +428,13 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
           completed = false;
           break;
         case FolderRead::Outcome::Changed:
-          host.ReportProblem({Problem::Kind::ChangedFolder, current_, read.error});
+          Report({Problem::Kind::ChangedFolder, current_, read.error});
           break;
         case FolderRead::Outcome::Unreadable:
-          host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
+          Report({Problem::Kind::UnreadableFolder, current_, read.error});
           break;
         case FolderRead::Outcome::Read:
-          if (read.error) host.ReportProblem({Problem::Kind::UnreadableFolder, current_, read.error});
+          if (read.error) Report({Problem::Kind::UnreadableFolder, current_, read.error});
           visit({current_, givenSize_, &read.files});
           break;
       }

@@ -40,7 +40,7 @@ struct WalkOptions {
 
 struct WalkContext {
   platform::DirectorySearch& directories;
-  ListingHost& host;
+  ListingHost host;
   char separator;
   WalkOptions options = {};
 };
@@ -54,7 +54,7 @@ class FolderWalk {
 
   // Walks the tree below `Path`. Shows each finished folder but the last
   // through DispListFile, yields once per folder, and returns early with what
-  // it has found once the run flag is cleared. Links and junctions to folders
+  // it has found once the stop request is set. Links and junctions to folders
   // are not entered, and a folder met a second time (bind mounts) is not
   // read again.
   void GetSubFolders(const std::string& Path);
@@ -109,7 +109,8 @@ class FolderWalk {
   void Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle);
   std::shared_ptr<platform::Folder> Held(std::uint32_t node);
   std::string PathOf(std::uint32_t node) const;  // for reports only
-  bool KeepGoing();
+  bool KeepGoing();  // yields, then reads the stop request
+  void Report(const Problem& problem);
   void StartPass();
 
   WalkContext context_;

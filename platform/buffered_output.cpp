@@ -1,5 +1,7 @@
 #include "platform/buffered_output.h"
 
+#include "platform/utf8.h"
+
 namespace vexaro::platform {
 namespace {
 
@@ -55,12 +57,12 @@ std::error_code BufferedOutput::Send(std::string_view bytes) {
 std::size_t CompleteUtf8Length(std::string_view bytes) {
   std::size_t back = 0;
   while (back < 3 && back < bytes.size() &&
-         (static_cast<unsigned char>(bytes[bytes.size() - 1 - back]) & 0xC0) == 0x80) {
+         utf8::IsContinuation(bytes[bytes.size() - 1 - back])) {
     ++back;
   }
   if (back == bytes.size()) return bytes.size();
   const auto lead = static_cast<unsigned char>(bytes[bytes.size() - 1 - back]);
-  const std::size_t needed = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  const std::size_t needed = utf8::SequenceLength(lead);
   return needed > back + 1 ? bytes.size() - 1 - back : bytes.size();
 }
 

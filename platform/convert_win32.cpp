@@ -1,32 +1,12 @@
 #include "platform/convert_win32.h"
 
+#include "platform/utf8.h"
 #include "platform/windows_win32.h"
 
 namespace vexaro::platform::win32 {
 namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
-
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-// Number of bytes of the sequence a lead byte starts, and the range its
-// second byte must fall in (which rules out overlong forms and code points
-// above U+10FFFF). Surrogates (ED A0..BF) are allowed on purpose.
-struct Lead {
-  int length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-};
-
-Lead LeadOf(unsigned char b) {
-  if (b >= 0xC2 && b <= 0xDF) return {2};
-  if (b == 0xE0) return {3, 0xA0, 0xBF};
-  if (b >= 0xE1 && b <= 0xEF) return {3};
-  if (b == 0xF0) return {4, 0x90, 0xBF};
-  if (b >= 0xF1 && b <= 0xF3) return {4};
-  if (b == 0xF4) return {4, 0x80, 0x8F};
-  return {};
-}
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -134,39 +114,17 @@ class Win32ErrorCategory final : public std::error_category {
 std::wstring Widen(std::string_view utf8) {
   std::wstring out;
   out.reserve(utf8.size());
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    const auto b0 = static_cast<unsigned char>(utf8[i]);
-    if (b0 < 0x80) {
-      out.push_back(static_cast<wchar_t>(b0));
-      ++i;
-      continue;
-    }
-    const Lead lead = LeadOf(b0);
-    if (lead.length == 0) {
-      out.push_back(kReplacement);
-      ++i;
-      continue;
-    }
-    // Take as many bytes as form a valid beginning; a broken sequence gives
-    // one replacement for what was taken, and decoding resumes after it.
-    char32_t code = b0 & (0xFF >> (lead.length + 1));
-    int taken = 1;
-    for (; taken < lead.length && i + taken < utf8.size(); ++taken) {
-      const auto b = static_cast<unsigned char>(utf8[i + taken]);
-      const bool ok = taken == 1 ? (b >= lead.low && b <= lead.high) : IsContinuation(b);
-      if (!ok) break;
-      code = (code << 6) | (b & 0x3F);
-    }
-    i += static_cast<std::size_t>(taken);
-    if (taken < lead.length) {
-      out.push_back(kReplacement);
-    } else if (code >= 0x10000) {
-      code -= 0x10000;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const utf8::Scalar scalar = utf8::Decode(utf8, i);
+    i += scalar.length;
+    if (!scalar.valid && !scalar.surrogate) {
+      out.push_back(kReplacement);  // one for each broken sequence
+    } else if (scalar.Utf16Units() == 2) {
+      const char32_t code = scalar.value - 0x10000;
       out.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
       out.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
     } else {
-      out.push_back(static_cast<wchar_t>(code));
+      out.push_back(static_cast<wchar_t>(scalar.value));
     }
   }
   return out;
@@ -184,21 +142,7 @@ std::string Narrow(std::wstring_view utf16) {
         ++i;
       }
     }
-    if (code < 0x80) {
-      out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {  // lone surrogates too
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
+    utf8::Append(out, code);  // a lone surrogate in its three-byte form
   }
   return out;
 }

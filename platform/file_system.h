@@ -18,14 +18,12 @@ struct UtcTime {
   friend auto operator<=>(const UtcTime&, const UtcTime&) = default;
 };
 
-// Size and times of one file. A field is empty when the platform could not
-// read it; `creation` falls back to the last-write time on file systems that
-// keep no birth time.
+// Size and creation time of one file, what the listing shows. A field is
+// empty when the platform could not read it; `creation` falls back to the
+// last-write time on file systems that keep no birth time.
 struct FileStamp {
   std::optional<std::uint64_t> size;
   std::optional<UtcTime> creation;
-  std::optional<UtcTime> lastWrite;
-  std::optional<UtcTime> lastAccess;
   friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 

@@ -25,7 +25,7 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 
 constexpr int kReadFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-constexpr unsigned kTimeMask = STATX_BTIME | STATX_MTIME | STATX_ATIME;
+constexpr unsigned kTimeMask = STATX_BTIME | STATX_MTIME;
 
 // The fixed head of a record that getdents64 writes; the NUL-terminated name
 // follows it.
@@ -45,11 +45,13 @@ FileStamp StampOf(const struct statx& st, StampFields wanted) {
   FileStamp stamp;
   if (wanted.size && (st.stx_mask & STATX_SIZE)) stamp.size = st.stx_size;
   if (wanted.times) {
-    if (st.stx_mask & STATX_MTIME) stamp.lastWrite = ToUtc(st.stx_mtime);
-    if (st.stx_mask & STATX_ATIME) stamp.lastAccess = ToUtc(st.stx_atime);
     // A birth time of exactly 0 is what images made without one record.
     const bool born = (st.stx_mask & STATX_BTIME) && (st.stx_btime.tv_sec != 0 || st.stx_btime.tv_nsec != 0);
-    stamp.creation = born ? std::optional(ToUtc(st.stx_btime)) : stamp.lastWrite;
+    if (born) {
+      stamp.creation = ToUtc(st.stx_btime);
+    } else if (st.stx_mask & STATX_MTIME) {
+      stamp.creation = ToUtc(st.stx_mtime);
+    }
   }
   return stamp;
 }

@@ -48,8 +48,6 @@ FileStamp StampOf(const BY_HANDLE_FILE_INFORMATION& info) {
   FileStamp stamp;
   stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   stamp.creation = TimeOf(Ticks(info.ftCreationTime));
-  stamp.lastWrite = TimeOf(Ticks(info.ftLastWriteTime));
-  stamp.lastAccess = TimeOf(Ticks(info.ftLastAccessTime));
   return stamp;
 }
 
@@ -57,8 +55,6 @@ FileStamp StampOf(const FILE_FULL_DIR_INFO& record) {
   FileStamp stamp;
   stamp.size = static_cast<std::uint64_t>(record.EndOfFile.QuadPart);
   stamp.creation = TimeOf(Ticks(record.CreationTime));
-  stamp.lastWrite = TimeOf(Ticks(record.LastWriteTime));
-  stamp.lastAccess = TimeOf(Ticks(record.LastAccessTime));
   return stamp;
 }
 

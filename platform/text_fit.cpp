@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace vexaro::platform {
 namespace {
 
@@ -11,7 +13,7 @@ constexpr std::string_view kEllipsis = "...";
 std::vector<std::size_t> Boundaries(std::string_view text) {
   std::vector<std::size_t> at;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) at.push_back(i);
+    if (!utf8::IsContinuation(text[i])) at.push_back(i);
   }
   at.push_back(text.size());
   return at;

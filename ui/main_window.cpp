@@ -29,12 +29,13 @@ void MainWindowLogic::Command1_Click() {
     // The job and what it keeps between folders are gone before the text is
     // copied to the clipboard.
     engine::StringSink sink(strListText_);
-    engine::ListingJob job(facilities_.system, *this, sink);
+    engine::ListingJob job(facilities_.system, {*this, *this}, sink);
     job.setWorkers(0);  // read-ahead threads; the window's thread still runs the listing
     // The row count is read afresh on every pass. STOP ends one start
     // folder; closing the window ends them all.
     for (int row = 0; row < view_.RowCount() && !closing_; ++row) {
-      job.DoWork(view_.RowText(row), view_.Options());
+      blnContinue_ = true;
+      if (job.DoWork(view_.RowText(row), view_.Options()).stopped()) MessageDisp(engine::kInterrupted);
     }
   }
   ShowPendingPath();

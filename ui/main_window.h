@@ -35,7 +35,7 @@ struct Facilities {
   platform::PathFitter& fitter;  // measures in the progress line's font
 };
 
-class MainWindowLogic final : public engine::ListingHost {
+class MainWindowLogic final : public engine::ProgressDisplay, public engine::StopRequest {
  public:
   using MonotonicClock = std::function<std::chrono::steady_clock::time_point()>;
 
@@ -71,13 +71,15 @@ class MainWindowLogic final : public engine::ListingHost {
   // is shown and the program ends as soon as the Start handler has unwound.
   void WindowClosing();
 
-  // engine::ListingHost
+  // engine::ProgressDisplay
   void SetStatus(std::string_view caption) override;
   void DispListFile(std::string_view strTempText) override;
   void Yield() override;
-  void MessageDisp(std::string_view Msg) override;
-  bool Continue() override { return blnContinue_; }
-  void SetContinue(bool value) override { blnContinue_ = value; }
+  // engine::StopRequest: STOP or closing the window clears the run flag.
+  bool Requested() const override { return !blnContinue_; }
+
+  // A modal message; returns when the user has closed it.
+  void MessageDisp(std::string_view Msg);
 
   // The listing text of the last run; kept until the next Start.
   const std::string& strListText() const { return strListText_; }
@@ -90,7 +92,7 @@ class MainWindowLogic final : public engine::ListingHost {
   Facilities facilities_;
   MonotonicClock clock_;
   std::string strListText_;
-  bool blnContinue_ = false;
+  bool blnContinue_ = false;  // set for each start folder
   bool running_ = false;
   bool closing_ = false;
   std::chrono::steady_clock::time_point lastTurn_{};

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 
 #include "tests/support/fake_system.h"
 
@@ -81,7 +80,7 @@ TEST(FormatGigabytes, PatternWithTwoDecimals) {
   for (const auto& c : cases) EXPECT_EQ(FormatGigabytes(c.bytes, c.decimal), c.text) << c.bytes;
 }
 
-TEST(GetFileTimeStamp, ConvertsEachTimeWithTheOffsetInForceThen) {
+TEST(LocalTimeConverter, ConvertsEachTimeWithTheOffsetInForceThen) {
   FakeSystem system;
   // Central European time: +1 h, +2 h in summer.
   system.SetOffset(INT64_MIN, 3600);
@@ -89,14 +88,11 @@ TEST(GetFileTimeStamp, ConvertsEachTimeWithTheOffsetInForceThen) {
   system.SetOffset(UtcSeconds(2026, 10, 25, 1), 3600);
   LocalTimeConverter converter(system.clock());
 
-  platform::FileStamp stamp;
-  stamp.creation = platform::UtcTime{UtcSeconds(2026, 1, 15, 12), 0};
-  stamp.lastWrite = platform::UtcTime{UtcSeconds(2026, 7, 15, 12), 0};
-  stamp.lastAccess = platform::UtcTime{UtcSeconds(2026, 3, 29, 0, 59, 59), 0};
-  const FileTimeStamp times = GetFileTimeStamp(stamp, converter);
-  EXPECT_EQ(times.dteCreateTime, LocalTime::FromSeconds(UtcSeconds(2026, 1, 15, 13)));
-  EXPECT_EQ(times.dteWriteTime, LocalTime::FromSeconds(UtcSeconds(2026, 7, 15, 14)));
-  EXPECT_EQ(times.dteAccessTime, LocalTime::FromSeconds(UtcSeconds(2026, 3, 29, 1, 59, 59)));
+  EXPECT_EQ(converter.ToLocal({UtcSeconds(2026, 1, 15, 12), 0}), LocalTime::FromSeconds(UtcSeconds(2026, 1, 15, 13)));
+  EXPECT_EQ(converter.ToLocal({UtcSeconds(2026, 7, 15, 12), 0}), LocalTime::FromSeconds(UtcSeconds(2026, 7, 15, 14)));
+  // The day of the change itself, just before it.
+  EXPECT_EQ(converter.ToLocal({UtcSeconds(2026, 3, 29, 0, 59, 59), 0}),
+            LocalTime::FromSeconds(UtcSeconds(2026, 3, 29, 1, 59, 59)));
   // The day of the change itself, just after it.
   EXPECT_EQ(converter.ToLocal({UtcSeconds(2026, 3, 29, 1, 0, 0), 0}),
             LocalTime::FromSeconds(UtcSeconds(2026, 3, 29, 3, 0, 0)));
@@ -172,20 +168,7 @@ TEST(AppendDate, ExtremeTimesGiveTheirTrueYearWidenedAndNeverOverflow) {
     std::string text;
     AppendDate(text, local, "/", ":");
     EXPECT_EQ(text, c.text) << c.utc << " " << c.offset;
-    EXPECT_TRUE(std::isfinite(DateValue(local))) << c.utc;
   }
-}
-
-TEST(GetFileTimeStamp, MissingTimesStayEmptyAndDateValueCountsDays) {
-  FakeSystem system;  // nine hours ahead of UTC, no daylight saving
-  LocalTimeConverter converter(system.clock());
-  platform::FileStamp stamp;
-  stamp.creation = platform::UtcTime{UtcSeconds(2001, 2, 3, 4, 5, 6), 0};
-  const auto times = GetFileTimeStamp(stamp, converter);
-  ASSERT_TRUE(times.dteCreateTime);
-  EXPECT_FALSE(times.dteWriteTime);
-  EXPECT_FALSE(times.dteAccessTime);
-  EXPECT_NEAR(DateValue(*times.dteCreateTime), 36925.5452083, 1e-7);  // 2001-02-03 13:05:06
 }
 
 TEST(AppendDate, FixedFormWithSeparators) {

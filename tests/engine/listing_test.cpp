@@ -38,10 +38,14 @@ class ListingTest : public ::testing::Test {
   std::string List(const ListingOptions& options, std::vector<std::string> paths = {"C:\\data\\"}) {
     std::string text;
     StringSink sink(text);
-    ListingJob job(system, host, sink);
+    ListingJob job(system, host.Host(), sink);
     job.setCacheBudget(cacheBudget);
     job.setWorkers(workers);
-    for (const auto& path : paths) job.DoWork(path, options);
+    outcomes.clear();
+    for (const auto& path : paths) {
+      host.blnContinue = true;  // as a front end does for each start folder
+      outcomes.push_back(job.DoWork(path, options));
+    }
     return text;
   }
 
@@ -59,6 +63,7 @@ class ListingTest : public ::testing::Test {
 
   FakeSystem system;
   RecordingHost host;
+  std::vector<FolderOutcome> outcomes;  // of the last List
   std::size_t cacheBudget = kDefaultCacheBudget;
   unsigned workers = 1;
 };
@@ -173,8 +178,9 @@ TEST_F(ListingTest, StopBeforeTheFilesAreListedKeepsTheHeaderOnly) {
     EXPECT_TRUE(text.ends_with("Disk Space : 98.76 GB\r\n")) << at;
     EXPECT_EQ(text.find("f.txt"), std::string::npos) << at;
     const auto shown = host.Shown();
-    EXPECT_EQ(shown[shown.size() - 2], "status: Listing Files") << at;
-    EXPECT_EQ(shown.back(), "message: 処理を中断しました。") << at;
+    EXPECT_EQ(shown.back(), "status: Listing Files") << at;
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].stopped()) << at;
     EXPECT_EQ(system.openFolders(), 0);
   }
 }
@@ -198,9 +204,9 @@ TEST_F(ListingTest, StopBetweenFoldersKeepsWholeLinesWithoutFinalLineEnd) {
             "a.txt\r\nc.log"
             "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
             "a.txt\r\nc.log");
-  int messages = 0;
-  for (const auto& e : host.events) messages += e == "message: 処理を中断しました。";
-  EXPECT_EQ(messages, 2) << "each start folder sets the flag again and is stopped on its own";
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_TRUE(outcomes[0].stopped());
+  EXPECT_TRUE(outcomes[1].stopped()) << "each start folder sets the flag again and is stopped on its own";
 }
 
 TEST_F(ListingTest, VanishedFileGetsBlanksNeverAnotherFilesValues) {
@@ -215,6 +221,8 @@ TEST_F(ListingTest, VanishedFileGetsBlanksNeverAnotherFilesValues) {
   EXPECT_NE(csv.find("\r\n\"\",\"DATA\",\"\",\"C:\\data\\\",\"c.log\"\r\n"), std::string::npos) << csv;
   EXPECT_NE(host.events.end(), std::find(host.events.begin(), host.events.end(),
                                          "problem: unreadable-file C:\\data\\c.log"));
+  EXPECT_EQ(outcomes.at(0).Count(Problem::Kind::UnreadableFile), 1u);
+  EXPECT_TRUE(outcomes[0].Incomplete());
 }
 
 TEST_F(ListingTest, QuotesAreDoubledInCsvAndControlCharactersMaskedInTxt) {
@@ -257,6 +265,9 @@ TEST_F(ListingTest, LinksAreNotFollowedAndLoopsNotWalkedTwice) {
   const auto text = List(Options(false, false, false, false, false, false, false), {"C:\\t\\"});
   EXPECT_EQ(text.substr(text.find("\r\n\r\n") + 4), "real\\x.txt\r\n");
   EXPECT_NE(host.events.end(), std::find(host.events.begin(), host.events.end(), "problem: loop C:\\t\\real\\again\\"));
+  EXPECT_EQ(outcomes.at(0).Count(Problem::Kind::FolderLoop), 1u);
+  EXPECT_FALSE(outcomes[0].Incomplete()) << "nothing is missing: the folder is listed where it was met first";
+  EXPECT_FALSE(outcomes[0].stopped());
 }
 
 TEST_F(ListingTest, UnreadableFoldersAreReportedAndGiveNoLines) {
@@ -272,6 +283,21 @@ TEST_F(ListingTest, UnreadableFoldersAreReportedAndGiveNoLines) {
   const auto shown = host.Shown();
   EXPECT_EQ(std::count(shown.begin(), shown.end(), "problem: unreadable-folder C:\\data\\locked\\"), 1);
   EXPECT_EQ(std::count(shown.begin(), shown.end(), "problem: unreadable-folder C:\\gone\\"), 1);
+  for (const FolderOutcome& outcome : outcomes) {
+    EXPECT_GE(outcome.Count(Problem::Kind::UnreadableFolder), 1u);
+    EXPECT_TRUE(outcome.Incomplete());
+    EXPECT_FALSE(outcome.stopped());
+  }
+}
+
+TEST_F(ListingTest, LineEndIsAnOptionTheSystemsOwnByDefault) {
+  auto options = Options(false, false, false, false, false, false, false);
+  EXPECT_EQ(List(options), "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
+                           "a.txt\r\nc.log\r\nsub\\b.txt\r\n");
+  options.lineEnd = "\n";
+  EXPECT_EQ(List(options), "\nDate and Time : 2026/12/06 9:05:00\nVolume Name : DATA\n\na.txt\nc.log\nsub\\b.txt\n");
+  EXPECT_FALSE(outcomes.at(0).stopped());
+  EXPECT_FALSE(outcomes[0].Incomplete());
 }
 
 TEST_F(ListingTest, StartFolderWithoutTrailingSeparatorAndNetworkShare) {

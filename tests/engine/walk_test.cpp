@@ -27,7 +27,7 @@ class WalkTest : public ::testing::Test {
   // Walks `path` and lists it: "folder: file file ..." per folder, in the
   // order the listing gets them.
   std::vector<std::string> Walk(const std::string& path, WalkOptions options = {}) {
-    FolderWalk walk({system.directories(), host, '\\', options});
+    FolderWalk walk({system.directories(), host.Host(), '\\', options});
     walk.GetSubFolders(path);
     std::vector<std::string> out;
     if (!host.blnContinue) return out;
@@ -90,7 +90,7 @@ TEST_F(WalkTest, OrderIsThatOfSortedFullPathsOnRandomTrees) {
     for (unsigned workers : {1u, 3u}) {
       RecordingHost recording;
       recording.blnContinue = true;
-      FolderWalk walk({tree, recording, '\\', {{true, true}, 1024, workers}});
+      FolderWalk walk({tree, recording.Host(), '\\', {{true, true}, 1024, workers}});
       walk.GetSubFolders("C:\\R");
       std::vector<std::string> listed;
       ASSERT_TRUE(walk.ListFolders([&](const FolderWalk::Listed& folder) { listed.emplace_back(folder.path); }));
@@ -102,14 +102,14 @@ TEST_F(WalkTest, OrderIsThatOfSortedFullPathsOnRandomTrees) {
 
 TEST_F(WalkTest, ShowsEachFinishedFolderButTheLast) {
   host.recordYields = false;
-  FolderWalk walk({system.directories(), host, '\\'});
+  FolderWalk walk({system.directories(), host.Host(), '\\'});
   walk.GetSubFolders("C:\\Data\\");
   const std::vector<std::string> shown = {"show: C:\\Data\\", "show: C:\\Data\\A\\", "show: C:\\Data\\A\\A1\\"};
   EXPECT_EQ(host.events, shown);
 
   host.events.clear();
   system.AddFolder("C:\\Leaf");
-  FolderWalk leaf({system.directories(), host, '\\'});
+  FolderWalk leaf({system.directories(), host.Host(), '\\'});
   leaf.GetSubFolders("C:\\Leaf\\");
   EXPECT_TRUE(host.events.empty()) << "a folder without subfolders shows nothing";
 }
@@ -151,7 +151,7 @@ TEST_F(WalkTest, AFolderReplacedAfterTheWalkIsNeverFollowed) {
     fresh.AddFile("C:\\Data\\top.txt", 1);
     RecordingHost recording;
     recording.blnContinue = true;
-    FolderWalk walk({fresh, recording, '\\', {{true, true}, c.cacheBudget, 1}});
+    FolderWalk walk({fresh, recording.Host(), '\\', {{true, true}, c.cacheBudget, 1}});
     walk.GetSubFolders("C:\\Data\\");
     (fresh.*c.replace)("C:\\Data\\A");
     std::vector<std::string> listed;
@@ -215,7 +215,7 @@ TEST_F(WalkTest, StopEndsTheWalkAndLeavesNothingOpen) {
       host.duringYield = [&](RecordingHost& h) {
         if (++yields == at) h.Stop();
       };
-      FolderWalk walk({system.directories(), host, '\\', {{true, true}, 1 << 20, workers}});
+      FolderWalk walk({system.directories(), host.Host(), '\\', {{true, true}, 1 << 20, workers}});
       walk.GetSubFolders("C:\\Data\\");
       if (host.blnContinue) continue;  // the walk ended before that yield
       EXPECT_LE(yields - at, 1) << "STOP answered at the next yield";

@@ -148,7 +148,7 @@ TEST(DirectorySearchTest, ABindMountLoopIsWalkedOnce) {
     testing::RecordingHost host;
     host.recordYields = false;
     host.blnContinue = true;
-    engine::FolderWalk walk({search, host, '/'});
+    engine::FolderWalk walk({search, host.Host(), '/'});
     walk.GetSubFolders(tree.root());
     walk.ListFolders([&](const engine::FolderWalk::Listed& folder) { out.append(folder.path).append("\n"); });
     for (const auto& event : host.events) out += event.starts_with("problem") ? event + "\n" : "";

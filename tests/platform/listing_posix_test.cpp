@@ -35,7 +35,7 @@ TEST(HostListingTest, ListsARealTreeLineForLineWithAndWithoutWorkers) {
   options.CheckFree = false;
   for (unsigned workers : {1u, 3u}) {
     text.clear();
-    ListingJob job(*system, host, sink);
+    ListingJob job(*system, host.Host(), sink);
     job.setWorkers(workers);
     job.DoWork(root, options);
     EXPECT_EQ(testing::OpenDescriptorCount(), descriptorsBefore) << "a listing leaves nothing open";
@@ -68,7 +68,7 @@ TEST(HostListingTest, AFolderSwappedForALinkIsNeverFollowed) {
     platform::posix::PosixDirectorySearch search;
     testing::RecordingHost host;
     host.blnContinue = true;
-    FolderWalk walk({search, host, '/', {{true, true}, 0, workers}});
+    FolderWalk walk({search, host.Host(), '/', {{true, true}, 0, workers}});
     walk.GetSubFolders(tree.Path("r"));
     std::filesystem::rename(tree.Path("r/Z"), tree.Path("Z-moved"));
     std::filesystem::create_directory_symlink(tree.Path("secret"), tree.Path("r/Z"));

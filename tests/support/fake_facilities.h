@@ -13,6 +13,7 @@
 #include "platform/folder_picker.h"
 #include "platform/message_dialog.h"
 #include "platform/text_fit.h"
+#include "platform/utf8.h"
 
 namespace vexaro::testing {
 
@@ -69,7 +70,7 @@ struct CharacterFitter final : platform::PathFitter, platform::TextMeasure {
   }
   int Width(std::string_view utf8) const override {
     int n = 0;
-    for (char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    for (char c : utf8) n += !platform::utf8::IsContinuation(c);
     return n;
   }
   std::vector<int> widths;

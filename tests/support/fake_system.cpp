@@ -63,8 +63,6 @@ class FakeSystem::OpenFolderImpl final : public platform::Folder {
     if (wanted.size) stamp.size = child->stamp.size;
     if (wanted.times) {
       stamp.creation = child->stamp.creation;
-      stamp.lastWrite = child->stamp.lastWrite;
-      stamp.lastAccess = child->stamp.lastAccess;
     }
     return stamp;
   }
@@ -98,9 +96,8 @@ const FakeSystem::Node* FakeSystem::Find(std::string_view path) const {
 
 void FakeSystem::AddFolder(std::string_view path) { Ensure(path, Node::Kind::Folder); }
 
-void FakeSystem::AddFile(std::string_view path, std::uint64_t size, UtcTime creation, UtcTime lastWrite,
-                         UtcTime lastAccess) {
-  Ensure(path, Node::Kind::File).stamp = {size, creation, lastWrite, lastAccess};
+void FakeSystem::AddFile(std::string_view path, std::uint64_t size, UtcTime creation) {
+  Ensure(path, Node::Kind::File).stamp = {size, creation};
 }
 
 void FakeSystem::AddLinkedFolder(std::string_view path) { Ensure(path, Node::Kind::LinkedFolder); }

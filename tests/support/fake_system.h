@@ -34,8 +34,7 @@ class FakeSystem final : public platform::System,
   // parents are made as needed. A folder's search returns its entries in the
   // order they were added.
   void AddFolder(std::string_view path);
-  void AddFile(std::string_view path, std::uint64_t size, UtcTime creation = {}, UtcTime lastWrite = {},
-               UtcTime lastAccess = {});
+  void AddFile(std::string_view path, std::uint64_t size, UtcTime creation = {});
   void AddLinkedFolder(std::string_view path);  // a symbolic link or junction to a folder
   // What a folder turns into while a listing runs: a link to a folder
   // elsewhere, or another folder under the same name (a new identity).
@@ -60,6 +59,7 @@ class FakeSystem final : public platform::System,
   // The offset in force from `fromUtc` on; the earliest also holds before it.
   void SetOffset(std::int64_t fromUtc, std::int32_t offsetSeconds);
   void SetDecimalSeparator(std::string separator) { decimal_ = std::move(separator); }
+  void SetLineEnd(std::string_view lineEnd) { lineEnd_ = lineEnd; }  // a literal
 
   int openFolders() const { return openFolders_; }
   int opens() const { return opens_; }
@@ -75,7 +75,7 @@ class FakeSystem final : public platform::System,
   platform::DiskSpaceInfo& disks() override { return *this; }
   platform::Clock& clock() override { return *this; }
   platform::Regional& regional() override { return *this; }
-  platform::Conventions conventions() const override { return {'\\', "\r\n"}; }
+  platform::Conventions conventions() const override { return {'\\', lineEnd_}; }
 
   platform::OpenResult OpenFolder(std::string_view path) override;
   // The root is the first two characters and a backslash, as Windows takes it.
@@ -112,6 +112,7 @@ class FakeSystem final : public platform::System,
   std::vector<std::pair<std::int64_t, std::int32_t>> offsets_{{INT64_MIN, 9 * 3600}};
   UtcTime now_;
   std::string decimal_ = ".";
+  std::string_view lineEnd_ = "\r\n";
   bool recordsCarryStamps_ = true;
   // Worker threads read folders and close them.
   std::atomic<int> openFolders_ = 0;

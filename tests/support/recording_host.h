@@ -1,5 +1,5 @@
 #pragma once
-// A listing host that records what the engine shows and can press STOP at a
+// A front end that records what the engine shows and can press STOP at a
 // chosen moment.
 
 #include <functional>
@@ -11,12 +11,14 @@
 
 namespace vexaro::testing {
 
-class RecordingHost final : public engine::ListingHost {
+class RecordingHost final : public engine::ProgressDisplay,
+                            public engine::StopRequest,
+                            public engine::ProblemReports {
  public:
   // One line per call: "status: Listing Folders", "show: C:\data\", "yield",
-  // "message: ...", "problem: <kind> <path>".
+  // "problem: <kind> <path>".
   std::vector<std::string> events;
-  bool blnContinue = false;
+  bool blnContinue = true;  // a front end sets it again for each start folder
   bool recordYields = true;
   int yields = 0;
   // Runs inside every yield, the place where STOP's handler runs.
@@ -31,14 +33,14 @@ class RecordingHost final : public engine::ListingHost {
     if (recordYields) events.emplace_back("yield");
     if (duringYield) duringYield(*this);
   }
-  void MessageDisp(std::string_view msg) override { events.push_back("message: " + std::string(msg)); }
-  bool Continue() override { return blnContinue; }
-  void SetContinue(bool value) override { blnContinue = value; }
+  bool Requested() const override { return !blnContinue; }
   void ReportProblem(const engine::Problem& problem) override {
     static constexpr const char* kKinds[] = {"unreadable-folder", "loop", "unreadable-file", "changed"};
     events.push_back("problem: " + std::string(kKinds[static_cast<int>(problem.kind)]) + " " +
                      std::string(problem.path));
   }
+
+  engine::ListingHost Host() { return {*this, *this, this}; }
 
   // The events without yields.
   std::vector<std::string> Shown() const {

@@ -64,7 +64,7 @@ class MainWindowTest : public ::testing::Test {
     testing::RecordingHost host;
     std::string text;
     engine::StringSink sink(text);
-    engine::ListingJob job(system, host, sink);
+    engine::ListingJob job(system, host.Host(), sink);
     for (const auto& folder : folders) job.DoWork(folder, {});
     return text;
   }
