@@ -183,7 +183,7 @@ void AddToFake(FakeSystem& system, const std::string& path, const ModelFolder& f
     if (kind == 'f') {
       const ModelFile& f = folder.files[file++];
       const std::string at = path + "\\" + f.name;
-      system.AddFile(at, f.size, f.creation, f.creation, f.creation);
+      system.AddFile(at, f.size, f.creation);
       if (f.vanished) system.SetVanished(at);
     } else {
       const ModelFolder& d = folder.folders[sub++];
@@ -199,11 +199,12 @@ void AddToFake(FakeSystem& system, const std::string& path, const ModelFolder& f
   }
 }
 
-class ModelHost final : public engine::ListingHost {
+class ModelHost final : public engine::ProgressDisplay,
+                        public engine::StopRequest,
+                        public engine::ProblemReports {
  public:
   int stopAt = 0;
   int yields = 0;
-  bool interrupted = false;
   std::vector<std::string> problems;
   std::function<void()> beforeListing;
 
@@ -212,17 +213,15 @@ class ModelHost final : public engine::ListingHost {
   }
   void DispListFile(std::string_view) override {}
   void Yield() override {
-    if (++yields == stopAt) run_ = false;
+    if (++yields == stopAt) stop_ = true;
   }
-  void MessageDisp(std::string_view message) override { interrupted |= message == engine::kInterrupted; }
-  bool Continue() override { return run_; }
-  void SetContinue(bool value) override { run_ = value; }
+  bool Requested() const override { return stop_; }
   void ReportProblem(const engine::Problem& problem) override {
     problems.push_back(std::to_string(static_cast<int>(problem.kind)) + " " + std::string(problem.path));
   }
 
  private:
-  bool run_ = false;
+  bool stop_ = false;
 };
 
 // ---- The independent reading of the format ----
@@ -345,11 +344,16 @@ struct Expected {
   std::vector<std::uint32_t> folderKey, nameKey;
 };
 
-void Collect(const Scenario& s, const ModelFolder& folder, const std::string& path, std::vector<Expected>& out) {
-  if (folder.unreadable || folder.link) return;
+void Collect(const Scenario& s, const ModelFolder& folder, const std::string& path, std::vector<Expected>& out,
+             std::set<std::string>& unreadable) {
+  if (folder.link) return;
+  if (folder.unreadable) {
+    unreadable.insert(path);
+    return;
+  }
   const std::string relative = path.substr(std::min(path.size(), s.start.size()));
   for (const ModelFile& f : folder.files) out.push_back({path, relative, &f, OrderUnits(path), OrderUnits(f.name)});
-  for (const ModelFolder& d : folder.folders) Collect(s, d, path + d.name + "\\", out);
+  for (const ModelFolder& d : folder.folders) Collect(s, d, path + d.name + "\\", out, unreadable);
 }
 
 // Whether the line may, must or must not show the file's size and date.
@@ -503,13 +507,12 @@ ListingRun RunListing(const Scenario& scenario, int stopAtYield) {
   ListingRun run;
   engine::StringSink sink(run.text);
   {
-    engine::ListingJob job(system, host, sink);
+    engine::ListingJob job(system, {host, host, &host}, sink);
     job.setCacheBudget(scenario.cacheBudget);
     job.setWorkers(scenario.workers);
-    job.DoWork(scenario.start, scenario.options);
+    run.stopped = job.DoWork(scenario.start, scenario.options).stopped();
   }
   run.yields = host.yields;
-  run.stopped = host.interrupted;
   run.problems = std::move(host.problems);
   if (system.openFolders() != 0) run.problems.push_back("a folder was left open");
   return run;
@@ -614,7 +617,8 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
   const std::string_view body = rest.substr(2);
 
   std::vector<Expected> expected;
-  Collect(s, s.root, Trimmed(s.start) + "\\", expected);
+  std::set<std::string> unreadable;
+  Collect(s, s.root, Trimmed(s.start) + "\\", expected, unreadable);
   std::stable_sort(expected.begin(), expected.end(), [](const Expected& a, const Expected& b) {
     return a.folderKey != b.folderKey ? a.folderKey < b.folderKey : a.nameKey < b.nameKey;
   });
@@ -665,8 +669,29 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
       }
     }
   }
+  // Reported: each unreadable folder (the walk's report and the listing's
+  // may both come), and each file whose line is blank.
+  std::set<std::string> reported, files;
   for (const auto& p : run.problems) {
     if (p == "a folder was left open") fault(p);
+    const std::string path = p.substr(p.find(' ') + 1);
+    if (p.starts_with(std::to_string(static_cast<int>(engine::Problem::Kind::UnreadableFolder)) + " ")) {
+      reported.insert(path);
+    } else if (p.starts_with(std::to_string(static_cast<int>(engine::Problem::Kind::UnreadableFile)) + " ")) {
+      files.insert(path);
+    } else {
+      fault("an unexpected report: " + Visible(p));
+    }
+  }
+  if (reported != unreadable) {
+    fault(std::to_string(reported.size()) + " unreadable folders reported for " + std::to_string(unreadable.size()));
+  }
+  if (s.options.CheckDate || s.options.CheckSize) {
+    for (const Expected& x : expected) {
+      if (StampOf(s, *x.file) == Stamp::Blank && !files.contains(x.folder + x.file->name)) {
+        fault("not reported as unreadable: " + Visible(x.folder + x.file->name));
+      }
+    }
   }
   return faults;
 }

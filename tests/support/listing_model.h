@@ -102,7 +102,7 @@ engine::ListingOptions OptionsFromBits(unsigned bits);
 struct ListingRun {
   std::string text;
   int yields = 0;
-  bool stopped = false;  // the interrupted message was shown
+  bool stopped = false;  // the listing says it was stopped
   std::vector<std::string> problems;
 };
 
