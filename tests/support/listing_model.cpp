@@ -9,7 +9,6 @@
 namespace vexaro::testing {
 namespace {
 
-using Int128 = __int128;
 
 constexpr std::string_view kEol = "\r\n";
 constexpr std::int64_t kNow = 1796515500;  // 2026-12-06 00:05:00 UTC, the fake's clock
@@ -263,8 +262,8 @@ std::string SizeText(std::uint64_t size, bool exactBytes) {
   return PadLeft(std::to_string(shown), 4) + unit;
 }
 
-Int128 FloorDiv(Int128 a, Int128 b) {
-  Int128 q = a / b;
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  std::int64_t q = a / b;
   if (a % b != 0 && ((a < 0) != (b < 0))) --q;
   return q;
 }
@@ -276,15 +275,21 @@ struct Civil {
   int month, day, hour, minute, second;
 };
 
+// A local moment as a day (from 1970-01-01) and a second in it: the local
+// time of a UTC second near the ends of the 64-bit range lies beyond it.
+struct Moment {
+  std::int64_t days;
+  int secondOfDay;
+};
+
 // Counted forward from 2000-01-01 a 400-year cycle at a time, then year by
 // year and month by month: slow, and unlike the engine's arithmetic.
-Civil CivilOf(Int128 localSeconds) {
-  const Int128 days = FloorDiv(localSeconds, 86400);
-  const auto secondOfDay = static_cast<int>(localSeconds - days * 86400);
-  const Int128 sinceY2k = days - 10957;
-  const Int128 cycles = FloorDiv(sinceY2k, 146097);
-  auto rest = static_cast<std::int64_t>(sinceY2k - cycles * 146097);
-  auto year = static_cast<std::int64_t>(2000 + 400 * cycles);
+Civil CivilOf(Moment local) {
+  const int secondOfDay = local.secondOfDay;
+  const std::int64_t sinceY2k = local.days - 10957;
+  const std::int64_t cycles = FloorDiv(sinceY2k, 146097);
+  std::int64_t rest = sinceY2k - cycles * 146097;
+  std::int64_t year = 2000 + 400 * cycles;
   while (rest >= (IsLeap(year) ? 366 : 365)) rest -= IsLeap(year) ? 366 : 365, ++year;
   static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   int month = 0;
@@ -304,10 +309,16 @@ std::int32_t OffsetAt(const Scenario& s, std::int64_t utc) {
   return offset;
 }
 
-Int128 LocalSeconds(const Scenario& s, platform::UtcTime t) {
-  const Int128 utc = Int128{t.seconds} + t.nanoseconds / 1'000'000'000;
-  const auto asked = static_cast<std::int64_t>(std::clamp<Int128>(utc, INT64_MIN, INT64_MAX));
-  return utc + OffsetAt(s, asked);
+Moment LocalSeconds(const Scenario& s, platform::UtcTime t) {
+  const std::int64_t carry = t.nanoseconds / 1'000'000'000;  // 0..4
+  std::int64_t asked;  // the clock is asked about the nearest second it can take
+  if (__builtin_add_overflow(t.seconds, carry, &asked)) asked = INT64_MAX;
+  const std::int64_t shift = carry + OffsetAt(s, asked);  // well within a day either way
+  std::int64_t days = FloorDiv(t.seconds, 86400);
+  std::int64_t second = t.seconds - days * 86400 + shift;
+  days += FloorDiv(second, 86400);
+  second -= FloorDiv(second, 86400) * 86400;
+  return {days, static_cast<int>(second)};
 }
 
 std::string Two(int v) { return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)}; }
@@ -451,8 +462,14 @@ Scenario RandomScenario(Entropy& e, const TreeLimits& limits) {
   } else {
     s.offsets = {{INT64_MIN, static_cast<std::int32_t>(e.Below(2 * 14 * 3600 + 1)) - 14 * 3600}};
     if (zone >= 8) {
-      const std::int64_t at = e.Percent(50) ? kNow - static_cast<std::int64_t>(e.Below(std::uint64_t{1} << 31))
-                                            : static_cast<std::int64_t>(e.Bits64());
+      // A change in the years the files have, anywhere, or beside either end
+      // of the range, where the clock is asked about the nearest second.
+      const auto where = e.Below(4);
+      const auto near = static_cast<std::int64_t>(e.Below(3 * 86400));
+      const std::int64_t at = where == 0   ? kNow - static_cast<std::int64_t>(e.Below(std::uint64_t{1} << 31))
+                              : where == 1 ? static_cast<std::int64_t>(e.Bits64())
+                              : where == 2 ? INT64_MIN + near
+                                           : INT64_MAX - near;
       s.offsets.emplace_back(at, static_cast<std::int32_t>(e.Below(2 * 14 * 3600 + 1)) - 14 * 3600);
     }
   }
