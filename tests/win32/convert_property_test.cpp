@@ -111,7 +111,7 @@ TEST(ConversionProperty, EveryScalarValueRoundTrips) {
 // a name read from the system is found again by its UTF-8 form.
 TEST(ConversionProperty, EveryUtf16StringRoundTrips) {
   for (wchar_t s = 0xD800; s <= 0xDFFF; ++s) {
-    for (const std::wstring w : {std::wstring{s}, std::wstring{L'a', s, L'b'}, std::wstring{s, s}}) {
+    for (const std::wstring& w : {std::wstring{s}, std::wstring{L'a', s, L'b'}, std::wstring{s, s}}) {
       ASSERT_EQ(Widen(Narrow(w)), w) << std::hex << static_cast<unsigned>(s);
     }
   }
