@@ -22,11 +22,12 @@ std::string Joined(const std::vector<std::string>& faults) {
 
 // What the random trees hold, so that a generator gone quiet fails loudly.
 struct Coverage {
-  int files = 0, vanished = 0, unreadable = 0, links = 0, farDates = 0, hugeSizes = 0, c1 = 0, crlf = 0, invalid = 0;
+  int files = 0, vanished = 0, unreadable = 0, links = 0, replaced = 0, farDates = 0, hugeSizes = 0, c1 = 0, crlf = 0, invalid = 0;
 
   void Add(const ModelFolder& folder) {
     unreadable += folder.unreadable;
     links += folder.link;
+    replaced += folder.replacedBeforeListing != 0;
     for (const auto& f : folder.files) {
       ++files;
       vanished += f.vanished || f.vanishesBeforeListing;
@@ -69,6 +70,7 @@ TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBa
   EXPECT_GT(coverage.vanished, 5);
   EXPECT_GT(coverage.unreadable, 2);
   EXPECT_GT(coverage.links, 2);
+  EXPECT_GT(coverage.replaced, 2);
   EXPECT_GT(coverage.farDates, 20);
   EXPECT_GT(coverage.hugeSizes, 20);
   EXPECT_GT(coverage.c1, 2);

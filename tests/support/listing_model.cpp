@@ -11,6 +11,7 @@ namespace {
 
 
 constexpr std::string_view kEol = "\r\n";
+constexpr std::string_view kIntruder = "\x7Fintruder\x7F";
 constexpr std::int64_t kNow = 1796515500;  // 2026-12-06 00:05:00 UTC, the fake's clock
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
@@ -158,6 +159,7 @@ struct Builder {
       } else if (kind < 94) {
         folder.folders.push_back(Folder(child, depth + 1));
         folder.folders.back().unreadable = e.Percent(8);
+        if (e.Percent(6)) folder.folders.back().replacedBeforeListing = e.Percent(50) ? 'l' : 'o';
         folder.order.push_back('d');
       } else {
         ModelFolder link;
@@ -353,18 +355,30 @@ struct Expected {
   std::string relative;
   const ModelFile* file;
   std::vector<std::uint32_t> folderKey, nameKey;
+  bool optional;  // in or below a folder replaced after the walk
 };
 
-void Collect(const Scenario& s, const ModelFolder& folder, const std::string& path, std::vector<Expected>& out,
-             std::set<std::string>& unreadable) {
+struct Folders {
+  std::set<std::string> unreadable, replaced;
+};
+
+void Collect(const Scenario& s, const ModelFolder& folder, const std::string& path, bool replacedAbove,
+             std::vector<Expected>& out, Folders& folders) {
   if (folder.link) return;
   if (folder.unreadable) {
-    unreadable.insert(path);
+    folders.unreadable.insert(path);
     return;
   }
+  // A folder replaced once the walk is over: its files come from what the
+  // walk kept, or not at all (it is reported as changed), never from its
+  // replacement.
+  const bool optional = replacedAbove || folder.replacedBeforeListing != 0;
+  if (folder.replacedBeforeListing != 0) folders.replaced.insert(path);
   const std::string relative = path.substr(std::min(path.size(), s.start.size()));
-  for (const ModelFile& f : folder.files) out.push_back({path, relative, &f, OrderUnits(path), OrderUnits(f.name)});
-  for (const ModelFolder& d : folder.folders) Collect(s, d, path + d.name + "\\", out, unreadable);
+  for (const ModelFile& f : folder.files) {
+    out.push_back({path, relative, &f, OrderUnits(path), OrderUnits(f.name), optional});
+  }
+  for (const ModelFolder& d : folder.folders) Collect(s, d, path + d.name + "\\", optional, out, folders);
 }
 
 // Whether the line may, must or must not show the file's size and date.
@@ -475,6 +489,7 @@ Scenario RandomScenario(Entropy& e, const TreeLimits& limits) {
   }
   s.root = Builder{e, limits}.Folder("", 0);
   s.root.unreadable = e.Percent(3);
+  if (e.Percent(2)) s.root.replacedBeforeListing = 'o';
   s.options = OptionsFromBits(static_cast<unsigned>(e.Below(128)));
   s.workers = e.Percent(60) ? 1 : 3;
   s.cacheBudget = e.Percent(50) ? engine::kDefaultCacheBudget : e.Below(400);
@@ -515,6 +530,13 @@ ListingRun RunListing(const Scenario& scenario, int stopAtYield) {
       stack.pop_back();
       for (const ModelFile& f : folder->files) {
         if (f.vanishesBeforeListing) system.SetVanished(path + "\\" + f.name);
+      }
+      if (folder->replacedBeforeListing == 'l') system.ReplaceWithLink(path);
+      if (folder->replacedBeforeListing == 'o') {
+        // The new folder holds a file the old one did not: listing it would
+        // mean the replacement was taken for the folder the walk saw.
+        system.ReplaceWithOtherFolder(path);
+        system.AddFile(path + "\\" + std::string(kIntruder), 1);
       }
       for (const ModelFolder& d : folder->folders) {
         if (!d.link) stack.emplace_back(path + "\\" + d.name, &d);
@@ -634,78 +656,97 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
   const std::string_view body = rest.substr(2);
 
   std::vector<Expected> expected;
-  std::set<std::string> unreadable;
-  Collect(s, s.root, Trimmed(s.start) + "\\", expected, unreadable);
+  Folders folders;
+  Collect(s, s.root, Trimmed(s.start) + "\\", false, expected, folders);
   std::stable_sort(expected.begin(), expected.end(), [](const Expected& a, const Expected& b) {
     return a.folderKey != b.folderKey ? a.folderKey < b.folderKey : a.nameKey < b.nameKey;
   });
 
-  auto line = [](std::size_t i) { return "line " + std::to_string(i + 1) + ": "; };
+  // The lines as text (TXT) or fields (CSV), each to match one expected file.
+  std::vector<std::vector<std::string>> items;
   if (s.options.OptionCSV) {
-    std::vector<std::vector<std::string>> records;
-    if (!ParseCsv(body, records)) {
+    if (!ParseCsv(body, items)) {
       fault("the lines are no RFC 4180 CSV: \"" + Visible(body) + "\"");
       return faults;
     }
-    if (records.size() != expected.size()) {
-      fault(std::to_string(records.size()) + " records for " + std::to_string(expected.size()) + " files");
-    }
-    for (std::size_t i = 0; i < std::min(records.size(), expected.size()); ++i) {
-      const Stamp stamp = StampOf(s, *expected[i].file);
-      const auto shown = CsvFields(s, expected[i], true);
-      const auto blank = CsvFields(s, expected[i], false);
-      const bool ok = (stamp != Stamp::Blank && records[i] == shown) || (stamp != Stamp::Shown && records[i] == blank);
-      if (!ok) {
-        std::string got, want;
-        for (const auto& f : records[i]) got += "[" + Visible(f, 80) + "]";
-        for (const auto& f : (stamp == Stamp::Blank ? blank : shown)) want += "[" + Visible(f, 80) + "]";
-        fault(line(i) + "fields " + got + ", expected " + want);
-      }
-    }
   } else {
-    std::vector<std::string_view> lines;
     for (std::size_t at = 0; at < body.size();) {
       const std::size_t end = body.find(kEol, at);
       if (end == std::string_view::npos) {
         fault("the last line has no line end");
         return faults;
       }
-      lines.push_back(body.substr(at, end - at));
+      items.push_back({std::string(body.substr(at, end - at))});
       at = end + 2;
     }
-    if (lines.size() != expected.size()) {
-      fault(std::to_string(lines.size()) + " lines for " + std::to_string(expected.size()) + " files");
+  }
+  auto form = [&](const Expected& x, bool stamped) {
+    return s.options.OptionCSV ? CsvFields(s, x, stamped) : std::vector<std::string>{TxtLine(s, x, stamped)};
+  };
+  auto matches = [&](const std::vector<std::string>& item, const Expected& x) {
+    const Stamp stamp = StampOf(s, *x.file);
+    return (stamp != Stamp::Blank && item == form(x, true)) || (stamp != Stamp::Shown && item == form(x, false));
+  };
+  auto shownAs = [](const std::vector<std::string>& item) {
+    std::string text;
+    for (const auto& f : item) text.append("[").append(Visible(f, 200)).append("]");
+    return text;
+  };
+
+  // In order, one line per file: a file of a replaced folder may be missing.
+  std::size_t next = 0, skipped = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    while (next < expected.size() && expected[next].optional && !matches(items[i], expected[next])) ++next, ++skipped;
+    if (next == expected.size()) {
+      fault("line " + std::to_string(i + 1) + " lists no file that is left: " + shownAs(items[i]));
+      break;
     }
-    for (std::size_t i = 0; i < std::min(lines.size(), expected.size()); ++i) {
-      const Stamp stamp = StampOf(s, *expected[i].file);
-      const std::string shown = TxtLine(s, expected[i], true);
-      const std::string blank = TxtLine(s, expected[i], false);
-      if (!((stamp != Stamp::Blank && lines[i] == shown) || (stamp != Stamp::Shown && lines[i] == blank))) {
-        fault(line(i) + "\"" + Visible(lines[i]) + "\", expected \"" + Visible(stamp == Stamp::Blank ? blank : shown) +
-              "\"");
-      }
+    const Expected& x = expected[next++];
+    if (!matches(items[i], x)) {
+      fault("line " + std::to_string(i + 1) + ": " + shownAs(items[i]) + ", expected " +
+            shownAs(form(x, StampOf(s, *x.file) != Stamp::Blank)));
     }
   }
+  for (; next < expected.size(); ++next) {
+    if (expected[next].optional) {
+      ++skipped;
+    } else {
+      fault("no line for " + Visible(expected[next].folder + expected[next].file->name));
+    }
+  }
+
   // Reported: each unreadable folder (the walk's report and the listing's
-  // may both come), and each file whose line is blank.
+  // may both come), each file whose line is blank, and a folder replaced
+  // whose files are missing.
+  auto under = [](const std::set<std::string>& roots, const std::string& path) {
+    return std::any_of(roots.begin(), roots.end(), [&](const std::string& r) { return path.starts_with(r); });
+  };
   std::set<std::string> reported, files;
+  int changed = 0;
   for (const auto& p : run.problems) {
     if (p == "a folder was left open") fault(p);
     const std::string path = p.substr(p.find(' ') + 1);
-    if (p.starts_with(std::to_string(static_cast<int>(engine::Problem::Kind::UnreadableFolder)) + " ")) {
+    const auto kind = static_cast<engine::Problem::Kind>(std::stoi(p));
+    if (kind == engine::Problem::Kind::UnreadableFolder) {
+      if (!folders.unreadable.contains(path) && !under(folders.replaced, path)) {
+        fault("reported as unreadable: " + Visible(path));
+      }
       reported.insert(path);
-    } else if (p.starts_with(std::to_string(static_cast<int>(engine::Problem::Kind::UnreadableFile)) + " ")) {
+    } else if (kind == engine::Problem::Kind::UnreadableFile) {
       files.insert(path);
+    } else if (kind == engine::Problem::Kind::ChangedFolder && under(folders.replaced, path)) {
+      ++changed;
     } else {
       fault("an unexpected report: " + Visible(p));
     }
   }
-  if (reported != unreadable) {
-    fault(std::to_string(reported.size()) + " unreadable folders reported for " + std::to_string(unreadable.size()));
+  for (const auto& path : folders.unreadable) {
+    if (!reported.contains(path)) fault("not reported as unreadable: " + Visible(path));
   }
+  if (skipped != 0 && changed == 0) fault(std::to_string(skipped) + " files missing, yet no folder reported as changed");
   if (s.options.CheckDate || s.options.CheckSize) {
     for (const Expected& x : expected) {
-      if (StampOf(s, *x.file) == Stamp::Blank && !files.contains(x.folder + x.file->name)) {
+      if (!x.optional && StampOf(s, *x.file) == Stamp::Blank && !files.contains(x.folder + x.file->name)) {
         fault("not reported as unreadable: " + Visible(x.folder + x.file->name));
       }
     }

@@ -69,6 +69,9 @@ struct ModelFolder {
   std::string name;
   bool unreadable = false;
   bool link = false;  // a link to a folder: neither walked nor listed
+  // Made a link ('l') or another folder ('o') under the same name once the
+  // walk is over.
+  char replacedBeforeListing = 0;
   std::vector<ModelFile> files;
   std::vector<ModelFolder> folders;
   std::string order;  // 'f' and 'd' in the order the search returns files and folders
