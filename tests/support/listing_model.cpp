@@ -317,7 +317,9 @@ Moment LocalSeconds(const Scenario& s, platform::UtcTime t) {
   if (__builtin_add_overflow(t.seconds, carry, &asked)) asked = INT64_MAX;
   const std::int64_t shift = carry + OffsetAt(s, asked);  // well within a day either way
   std::int64_t days = FloorDiv(t.seconds, 86400);
-  std::int64_t second = t.seconds - days * 86400 + shift;
+  std::int64_t second = t.seconds % 86400;  // days * 86400 may lie beyond the range
+  if (second < 0) second += 86400;
+  second += shift;
   days += FloorDiv(second, 86400);
   second -= FloorDiv(second, 86400) * 86400;
   return {days, static_cast<int>(second)};
