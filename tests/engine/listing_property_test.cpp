@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "engine/sort.h"
 #include "tests/support/listing_model.h"
@@ -108,6 +111,40 @@ TEST(ListingProperty, StopAtAnyYieldLeavesWholeLines) {
   EXPECT_GT(stops, 200);
 }
 
+// Offset changes at the ends of the range: the clock is asked about the
+// nearest second there, and the header's time uses the offset now.
+TEST(ListingProperty, OffsetChangesBesideTheEndsOfTheRange) {
+  for (std::uint64_t seed = 5000; seed < 5040; ++seed) {
+    SeededEntropy entropy(seed);
+    Scenario scenario = RandomScenario(entropy);
+    const std::int32_t early = static_cast<std::int32_t>(entropy.Below(28 * 3600)) - 14 * 3600;
+    const std::int32_t late = static_cast<std::int32_t>(entropy.Below(28 * 3600)) - 14 * 3600;
+    scenario.offsets = {{INT64_MIN, early}, {seed % 2 ? INT64_MIN + 1 : INT64_MAX, late}};
+    scenario.root.files.push_back({"first", 1, {INT64_MIN, 0}});
+    scenario.root.files.push_back({"last", 1, {INT64_MAX, 999'999'999}});
+    scenario.root.order += "ff";
+    const auto faults = CheckListing(scenario, RunListing(scenario));
+    ASSERT_TRUE(faults.empty()) << "seed " << seed << ", " << Describe(scenario) << Joined(faults);
+  }
+}
+
+// Every input in the listing fuzz target's corpus, the ones that once found
+// a fault among them, through the same checks.
+TEST(ListingProperty, FuzzCorpusInputs) {
+  int inputs = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(VEXARO_LISTING_CORPUS)) {
+    std::ifstream file(entry.path(), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    ByteEntropy entropy(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    const Scenario scenario = RandomScenario(entropy, {.depth = 3, .entries = 6, .nameBytes = 255});
+    const ListingRun complete = RunListing(scenario);
+    const auto faults = CheckListing(scenario, complete);
+    ASSERT_TRUE(faults.empty()) << entry.path().filename() << ", " << Describe(scenario) << Joined(faults);
+    ++inputs;
+  }
+  EXPECT_GE(inputs, 12);
+}
+
 // The order the checks above expect, against the engine's own comparison:
 // UTF-16 code units, stray bytes after every character.
 TEST(ListingProperty, NameOrderIsUtf16CodeUnitOrder) {
@@ -130,6 +167,7 @@ TEST(ListingProperty, CsvReaderTakesTheGrammarOnly) {
     std::string_view text;
     bool valid;
     std::vector<std::vector<std::string>> records;
+    std::string_view eol = "\r\n";
   };
   const Case cases[] = {
       {"", true, {}},
@@ -141,10 +179,12 @@ TEST(ListingProperty, CsvReaderTakesTheGrammarOnly) {
       {"a\"b\r\n", false, {}},              // quote in a field without quotes
       {"a\nb\r\n", false, {}},              // bare LF
       {"\"a\"\r\n\"b\"\n", false, {}},      // second record ends in LF
+      {"\"a\nb\",c\n\n", true, {{"a\nb", "c"}, {""}}, "\n"},  // LF records
+      {"a\r\n", false, {}, "\n"},             // CR outside quotes
   };
   for (const auto& c : cases) {
     std::vector<std::vector<std::string>> records;
-    EXPECT_EQ(ParseCsv(c.text, records), c.valid) << c.text;
+    EXPECT_EQ(ParseCsv(c.text, records, c.eol), c.valid) << c.text;
     if (c.valid) {
       EXPECT_EQ(records, c.records) << c.text;
     }

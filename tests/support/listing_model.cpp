@@ -10,7 +10,7 @@ namespace vexaro::testing {
 namespace {
 
 
-constexpr std::string_view kEol = "\r\n";
+constexpr std::string_view kSystemEol = "\r\n";  // the fake's, Windows' own
 constexpr std::string_view kIntruder = "\x7Fintruder\x7F";
 constexpr std::int64_t kNow = 1796515500;  // 2026-12-06 00:05:00 UTC, the fake's clock
 
@@ -337,7 +337,10 @@ std::string DateText(const Scenario& s, platform::UtcTime t) {
   return year + "/" + Two(c.month) + "/" + Two(c.day) + " " + Two(c.hour) + ":" + Two(c.minute) + ":" + Two(c.second);
 }
 
+std::string_view EolOf(const Scenario& s) { return s.lineEnd.empty() ? kSystemEol : std::string_view(s.lineEnd); }
+
 std::string Header(const Scenario& s) {
+  const std::string_view kEol = EolOf(s);
   const Civil now = CivilOf(LocalSeconds(s, {kNow, 0}));
   std::string header;
   header.append(kEol).append("Date and Time : ").append(std::to_string(now.year)).append("/" + Two(now.month));
@@ -378,7 +381,10 @@ void Collect(const Scenario& s, const ModelFolder& folder, const std::string& pa
   if (folder.replacedBeforeListing != 0) folders.replaced.insert(path);
   const std::string relative = path.substr(std::min(path.size(), s.start.size()));
   for (const ModelFile& f : folder.files) {
-    out.push_back({path, relative, &f, OrderUnits(path), OrderUnits(f.name), optional});
+    // Folders go in the order of their paths without the trailing
+    // separator: "a b" before "a\x" before "ab".
+    out.push_back({path, relative, &f, OrderUnits(std::string_view(path).substr(0, path.size() - 1)),
+                   OrderUnits(f.name), optional});
   }
   for (const ModelFolder& d : folder.folders) Collect(s, d, path + d.name + "\\", optional, out, folders);
 }
@@ -471,6 +477,7 @@ Scenario RandomScenario(Entropy& e, const TreeLimits& limits) {
   if (e.Percent(80)) s.start.push_back('\\');
   s.label = e.Percent(50) ? "DATA" : RandomName(e, 20);
   s.space = e.Percent(80);
+  if (e.Percent(25)) s.lineEnd = "\n";  // vexaro-list's on Linux
   s.recordsCarryStamps = e.Percent(50);
   const auto zone = e.Below(10);
   if (zone < 6) {
@@ -484,7 +491,7 @@ Scenario RandomScenario(Entropy& e, const TreeLimits& limits) {
       const auto near = static_cast<std::int64_t>(e.Below(3 * 86400));
       const std::int64_t at = where == 0   ? kNow - static_cast<std::int64_t>(e.Below(std::uint64_t{1} << 31))
                               : where == 1 ? static_cast<std::int64_t>(e.Bits64())
-                              : where == 2 ? INT64_MIN + near
+                              : where == 2 ? INT64_MIN + 1 + near  // not at INT64_MIN: that one is set
                                            : INT64_MAX - near;
       s.offsets.emplace_back(at, static_cast<std::int32_t>(e.Below(2 * 14 * 3600 + 1)) - 14 * 3600);
     }
@@ -551,9 +558,12 @@ ListingRun RunListing(const Scenario& scenario, int stopAtYield) {
     engine::ListingJob job(system, {host, host, &host}, sink);
     job.setCacheBudget(scenario.cacheBudget);
     job.setWorkers(scenario.workers);
-    run.stopped = job.DoWork(scenario.start, scenario.options).stopped();
+    engine::ListingOptions options = scenario.options;
+    options.lineEnd = scenario.lineEnd;
+    run.stopped = job.DoWork(scenario.start, options).stopped();
   }
   run.yields = host.yields;
+  run.lineEnd = EolOf(scenario);
   run.problems = std::move(host.problems);
   if (system.openFolders() != 0) run.problems.push_back("a folder was left open");
   return run;
@@ -596,7 +606,7 @@ std::vector<std::uint32_t> OrderUnits(std::string_view s) {
   return units;
 }
 
-bool ParseCsv(std::string_view text, std::vector<std::vector<std::string>>& records) {
+bool ParseCsv(std::string_view text, std::vector<std::vector<std::string>>& records, std::string_view eol) {
   records.clear();
   std::size_t at = 0;
   while (at < text.size()) {
@@ -618,8 +628,8 @@ bool ParseCsv(std::string_view text, std::vector<std::vector<std::string>>& reco
           field.push_back(text[at]);
         }
       } else {
-        while (at < text.size() && text[at] != ',' && text[at] != '\r') {
-          if (text[at] == '"' || text[at] == '\n') return false;
+        while (at < text.size() && text[at] != ',' && text.substr(at, eol.size()) != eol) {
+          if (text[at] == '"' || text[at] == '\r' || text[at] == '\n') return false;
           field.push_back(text[at++]);
         }
       }
@@ -628,11 +638,11 @@ bool ParseCsv(std::string_view text, std::vector<std::vector<std::string>>& reco
         ++at;
         continue;
       }
-      if (text.substr(at, 2) == kEol) {
-        at += 2;
+      if (text.substr(at, eol.size()) == eol) {
+        at += eol.size();
         break;
       }
-      return false;  // a record that does not end in CR LF, or junk after a quote
+      return false;  // a record that does not end in its line end, or junk after a quote
     }
     records.push_back(std::move(record));
   }
@@ -650,12 +660,13 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
     fault("header: expected \"" + Visible(header) + "\", got \"" + Visible(run.text.substr(0, header.size() + 40)) + "\"");
     return faults;
   }
+  const std::string_view kEol = EolOf(s);
   std::string_view rest = std::string_view(run.text).substr(header.size());
   if (!rest.starts_with(kEol)) {
     fault("no blank line after the header");
     return faults;
   }
-  const std::string_view body = rest.substr(2);
+  const std::string_view body = rest.substr(kEol.size());
 
   std::vector<Expected> expected;
   Folders folders;
@@ -667,7 +678,7 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
   // The lines as text (TXT) or fields (CSV), each to match one expected file.
   std::vector<std::vector<std::string>> items;
   if (s.options.OptionCSV) {
-    if (!ParseCsv(body, items)) {
+    if (!ParseCsv(body, items, kEol)) {
       fault("the lines are no RFC 4180 CSV: \"" + Visible(body) + "\"");
       return faults;
     }
@@ -679,7 +690,7 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
         return faults;
       }
       items.push_back({std::string(body.substr(at, end - at))});
-      at = end + 2;
+      at = end + kEol.size();
     }
   }
   auto form = [&](const Expected& x, bool stamped) {
@@ -760,7 +771,8 @@ std::vector<std::string> CheckStopped(const ListingRun& complete, const ListingR
   std::vector<std::string> faults;
   const std::string_view full = complete.text;
   const std::string_view part = stopped.text;
-  const std::size_t headerEnd = full.find("\r\n\r\n");
+  const std::string_view kEol = complete.lineEnd;
+  const std::size_t headerEnd = full.find(std::string(kEol) + std::string(kEol));
   if (!full.starts_with(part)) {
     std::size_t at = 0;
     while (at < part.size() && at < full.size() && part[at] == full[at]) ++at;
@@ -768,10 +780,12 @@ std::vector<std::string> CheckStopped(const ListingRun& complete, const ListingR
                      Visible(part.substr(at, 80)) + "\"");
     return faults;
   }
-  if (headerEnd != std::string_view::npos && part.size() < headerEnd + 2) faults.push_back("the header was cut");
+  if (headerEnd != std::string_view::npos && part.size() < headerEnd + kEol.size()) {
+    faults.push_back("the header was cut");
+  }
   if (stopped.stopped) {
     if (part.size() == full.size()) faults.push_back("interrupted, yet the text is complete");
-    else if (full.substr(part.size(), 2) != kEol) {
+    else if (full.substr(part.size(), kEol.size()) != kEol) {
       faults.push_back("a line was cut at byte " + std::to_string(part.size()) + ": \"" +
                        Visible(full.substr(part.size() >= 40 ? part.size() - 40 : 0, 80)) + "\"");
     }
@@ -798,7 +812,7 @@ std::string Describe(const Scenario& s) {
     files += f->files.size();
     for (const auto& d : f->folders) stack.push_back(&d);
   }
-  return "options " + std::to_string(bits) + ", workers " + std::to_string(s.workers) + ", cache " +
+  return std::string(s.lineEnd == "\n" ? "LF, " : "") + "options " + std::to_string(bits) + ", workers " + std::to_string(s.workers) + ", cache " +
          std::to_string(s.cacheBudget) + ", stamps " + (s.recordsCarryStamps ? "in records" : "by stat") + ", " +
          std::to_string(folders) + " folders, " + std::to_string(files) + " files, start \"" + Visible(s.start) + "\"";
 }

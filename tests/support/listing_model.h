@@ -81,6 +81,7 @@ struct Scenario {
   std::string start;  // the start folder as given, "C:\..." with or without '\'
   std::string label;  // volume label of C:
   bool space = true;  // disk figures can be had
+  std::string lineEnd;  // empty: the system's (CR LF); "\n" as vexaro-list writes on Linux
   bool recordsCarryStamps = true;
   // Offsets in force from a UTC second on; the first also before it.
   std::vector<std::pair<std::int64_t, std::int32_t>> offsets;
@@ -106,6 +107,7 @@ struct ListingRun {
   std::string text;
   int yields = 0;
   bool stopped = false;  // the listing says it was stopped
+  std::string lineEnd;    // the one it was asked for
   std::vector<std::string> problems;
 };
 
@@ -124,10 +126,10 @@ std::vector<std::string> CheckListing(const Scenario& scenario, const ListingRun
 // whole lines only, a beginning of the complete text.
 std::vector<std::string> CheckStopped(const ListingRun& complete, const ListingRun& stopped);
 
-// An RFC 4180 reader: records ending in CR LF, fields quoted or not, "" for
-// a quote inside a quoted field. Returns false on any text that breaks the
-// grammar.
-bool ParseCsv(std::string_view text, std::vector<std::vector<std::string>>& records);
+// An RFC 4180 reader: records ending in CR LF (or the given line end), fields
+// quoted or not, "" for a quote inside a quoted field, CR and LF only inside
+// quotes. Returns false on any text that breaks the grammar.
+bool ParseCsv(std::string_view text, std::vector<std::vector<std::string>>& records, std::string_view eol = "\r\n");
 
 // Code units of a name in the listing's order: each valid UTF-8 character
 // as its UTF-16 code units, each byte that is not as 0x10000 + byte, so
