@@ -367,6 +367,10 @@ struct Folders {
   std::set<std::string> unreadable, replaced;
 };
 
+// The fake is no file system: it may change only while no other thread reads
+// it, and read-ahead workers may be reading at any time.
+bool ChangesAfterTheWalk(const Scenario& s) { return s.workers == 1; }
+
 void Collect(const Scenario& s, const ModelFolder& folder, const std::string& path, bool replacedAbove,
              std::vector<Expected>& out, Folders& folders) {
   if (folder.link) return;
@@ -377,8 +381,9 @@ void Collect(const Scenario& s, const ModelFolder& folder, const std::string& pa
   // A folder replaced once the walk is over: its files come from what the
   // walk kept, or not at all (it is reported as changed), never from its
   // replacement.
-  const bool optional = replacedAbove || folder.replacedBeforeListing != 0;
-  if (folder.replacedBeforeListing != 0) folders.replaced.insert(path);
+  const bool replaced = ChangesAfterTheWalk(s) && folder.replacedBeforeListing != 0;
+  const bool optional = replacedAbove || replaced;
+  if (replaced) folders.replaced.insert(path);
   const std::string relative = path.substr(std::min(path.size(), s.start.size()));
   for (const ModelFile& f : folder.files) {
     // Folders go in the order of their paths without the trailing
@@ -397,7 +402,7 @@ Stamp StampOf(const Scenario& s, const ModelFile& f) {
   if (f.vanished) return Stamp::Blank;
   // Gone after the walk: the walk may have kept what it read, or the
   // listing reads the folder again and finds nothing.
-  return f.vanishesBeforeListing ? Stamp::Either : Stamp::Shown;
+  return f.vanishesBeforeListing && ChangesAfterTheWalk(s) ? Stamp::Either : Stamp::Shown;
 }
 
 std::string TxtLine(const Scenario& s, const Expected& x, bool stamped) {
@@ -530,9 +535,9 @@ ListingRun RunListing(const Scenario& scenario, int stopAtYield) {
 
   ModelHost host;
   host.stopAt = stopAtYield;
-  // Files that vanish once the walk is over; no read of the walk is still
-  // running at this point, so the fake changes under no other thread.
-  host.beforeListing = [&] {
+  // Files that vanish and folders replaced once the walk is over; without
+  // workers nothing else reads the fake meanwhile.
+  if (ChangesAfterTheWalk(scenario)) host.beforeListing = [&] {
     std::vector<std::pair<std::string, const ModelFolder*>> stack{{root, &scenario.root}};
     while (!stack.empty()) {
       auto [path, folder] = stack.back();
