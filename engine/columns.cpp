@@ -21,14 +21,20 @@ std::int64_t FloorMod(std::int64_t a, std::int64_t b) {
 }
 
 // days * 86400 + second, held to the 64-bit range: the clock takes a second
-// count, and at the ends of the range the nearest one answers as well.
+// count, and at the ends of the range the nearest one answers as well. The
+// first day of the range starts before it, yet most of its seconds lie
+// inside: those are counted from the day's end.
 std::int64_t SecondsOrLimit(std::int64_t days, std::int64_t second) {
   std::int64_t start = 0;
   std::int64_t sum = 0;
-  if (__builtin_mul_overflow(days, kSecondsPerDay, &start) || __builtin_add_overflow(start, second, &sum)) {
-    return days < 0 ? INT64_MIN : INT64_MAX;
+  if (!__builtin_mul_overflow(days, kSecondsPerDay, &start) && !__builtin_add_overflow(start, second, &sum)) {
+    return sum;
   }
-  return sum;
+  if (days < 0 && !__builtin_mul_overflow(days + 1, kSecondsPerDay, &start) &&
+      !__builtin_add_overflow(start, second - kSecondsPerDay, &sum)) {
+    return sum;
+  }
+  return days < 0 ? INT64_MIN : INT64_MAX;
 }
 
 // `time` moved by `seconds` (any 64-bit count whose day count stays far from

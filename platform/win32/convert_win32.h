@@ -9,9 +9,12 @@
 
 namespace vexaro::platform::win32 {
 
-// UTF-8 to UTF-16. Invalid bytes each become U+FFFD; the three-byte form of a
-// lone surrogate (which Narrow writes) becomes that surrogate again, so that
-// every name NTFS can hold survives the round trip.
+// UTF-8 to UTF-16. Each broken sequence (the longest beginning of one that
+// could still have become valid, at least a byte) becomes one U+FFFD; the
+// three-byte form of a lone surrogate (which Narrow writes) becomes that
+// surrogate again, so that every name NTFS can hold survives the round trip.
+// (The forms of a high and a low surrogate in a row make a pair, which
+// Narrow then writes as the one four-byte character.)
 std::wstring Widen(std::string_view utf8);
 
 // UTF-16 to UTF-8. A lone surrogate is written in its three-byte form rather

@@ -1,0 +1,103 @@
+// The path-ellipsis fitter, with the terminal's column count and with a
+// measure of one unit per character, and the progress line built on it:
+// whatever the text and width, the result fits (unless not even "..." does),
+// is the text itself when that fits, keeps a beginning and an end of the text
+// cut only between characters, and on a terminal shows no control character.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/column_width.h"
+#include "cli/progress.h"
+#include "platform/text_fit.h"
+
+namespace {
+
+void Check(bool ok, const char* what, std::string_view text) {
+  if (!ok) {
+    std::fprintf(stderr, "property broken: %s (%zu bytes)\n", what, text.size());
+    std::abort();
+  }
+}
+
+struct CharacterMeasure final : vexaro::platform::TextMeasure {
+  int Width(std::string_view utf8) const override {
+    int n = 0;
+    for (char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+  }
+};
+
+bool StartsCharacter(std::string_view text, std::size_t at) {
+  return at == 0 || at >= text.size() || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
+}
+
+// `fitted` is the text, or a beginning of it, "...", and a later piece of it,
+// both cut between characters.
+bool KeepsEnds(std::string_view text, std::string_view fitted) {
+  for (std::size_t dots = fitted.find("..."); dots != std::string_view::npos; dots = fitted.find("...", dots + 1)) {
+    const std::string_view head = fitted.substr(0, dots);
+    const std::string_view tail = fitted.substr(dots + 3);
+    if (!text.starts_with(head) || !StartsCharacter(text, head.size())) continue;
+    for (std::size_t at = text.find(tail, head.size()); at != std::string_view::npos;
+         at = text.find(tail, at + 1)) {
+      if (StartsCharacter(text, at) && StartsCharacter(text, at + tail.size())) return true;
+    }
+  }
+  return false;
+}
+
+bool IsCleanUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x20 || c == 0x7F) return false;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+    if (n == 0 || c > 0xF4 || i + n > s.size()) return false;
+    char32_t cp = c & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+      const auto b = static_cast<unsigned char>(s[i + k]);
+      if ((b & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    const char32_t min = n == 2 ? 0x80 : n == 3 ? 0x800 : 0x10000;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || (cp >= 0x80 && cp <= 0x9F)) return false;
+    i += n;
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  const int maxWidth = static_cast<int>(data[0]) - 8;  // -8..247, below the ellipsis too
+  const char separator = (data[1] & 1) ? '/' : '\\';
+  const bool terminal = data[1] & 2;
+  const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
+
+  const CharacterMeasure characters;
+  const vexaro::cli::TerminalMeasure columns;
+  const vexaro::platform::TextMeasure& measure = terminal ? static_cast<const vexaro::platform::TextMeasure&>(columns)
+                                                          : characters;
+  const std::string fitted = vexaro::platform::FitPathEllipsis(text, maxWidth, measure, separator);
+  if (measure.Width(text) <= maxWidth) {
+    Check(fitted == text, "a text that fits is left alone", text);
+  } else {
+    Check(maxWidth < 3 || measure.Width(fitted) <= maxWidth, "the result fits", text);
+    Check(KeepsEnds(text, fitted), "a beginning, \"...\" and a later piece, cut between characters", text);
+  }
+
+  // The progress line of vexaro-list: within the terminal's width, nothing
+  // a terminal would act on.
+  const int terminalColumns = static_cast<int>(data[0]);
+  const std::string line = vexaro::cli::ProgressText("Listing Files", text, terminalColumns, separator);
+  Check(vexaro::cli::TextColumns(line) <= std::max(terminalColumns - 1, 0), "the progress line fits the terminal",
+        text);
+  Check(IsCleanUtf8(line), "the progress line holds no control character and no stray byte", text);
+  return 0;
+}
