@@ -23,9 +23,8 @@ namespace {
 // Name stems: ASCII, accented Latin, Japanese, Korean, Cyrillic, an emoji,
 // blanks and dots, so that sorting and output see every kind.
 const char* const kStems[] = {
-    "data",   "src",        "Report",       "img",  "a b",    "x.y",   "temp",
-    "Old",    "new",        "café",         "Ünïcode", "備考", "日本語フォルダ", "자료",
-    "Отчёт",  "photo_2026", "📁 misc",      "README", "z",     "build.out",
+    "data",    "src",  "Report",         "img",  "a b",   "x.y",        "temp",   "Old",    "new", "café",
+    "Ünïcode", "備考", "日本語フォルダ", "자료", "Отчёт", "photo_2026", "📁 misc", "README", "z",   "build.out",
 };
 constexpr std::size_t kStemCount = sizeof kStems / sizeof kStems[0];
 

@@ -56,8 +56,7 @@ std::error_code BufferedOutput::Send(std::string_view bytes) {
 
 std::size_t CompleteUtf8Length(std::string_view bytes) {
   std::size_t back = 0;
-  while (back < 3 && back < bytes.size() &&
-         platform::utf8::IsContinuation(bytes[bytes.size() - 1 - back])) {
+  while (back < 3 && back < bytes.size() && platform::utf8::IsContinuation(bytes[bytes.size() - 1 - back])) {
     ++back;
   }
   if (back == bytes.size()) return bytes.size();

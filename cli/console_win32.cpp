@@ -63,9 +63,7 @@ class Win32Console final : public Console {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
   }
 
-  ~Win32Console() override {
-    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
-  }
+  ~Win32Console() override { SetConsoleCtrlHandler(OnConsoleEvent, FALSE); }
 
   Win32Console(const Win32Console&) = delete;
   Win32Console& operator=(const Win32Console&) = delete;

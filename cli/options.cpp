@@ -95,8 +95,8 @@ std::optional<int> ParseOptions(std::span<const std::string> args, Options& opti
         value = args[++i];
       }
       unsigned count = 0;
-      const bool digits = !value.empty() && value.size() <= 2 &&
-                          value.find_first_not_of("0123456789") == std::string_view::npos;
+      const bool digits =
+          !value.empty() && value.size() <= 2 && value.find_first_not_of("0123456789") == std::string_view::npos;
       if (digits) {
         for (char c : value) count = count * 10 + static_cast<unsigned>(c - '0');
       }

@@ -15,8 +15,8 @@ inline constexpr std::string_view kProgramName = "vexaro-list";
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitTrouble = 1;      // something could not be read or written
-inline constexpr int kExitUsage = 2;        // wrong command line
+inline constexpr int kExitTrouble = 1;  // something could not be read or written
+inline constexpr int kExitUsage = 2;    // wrong command line
 // Stopped by a signal: 128 + its number, as a shell reports a process that
 // the signal ended (130 for Ctrl-C, 143 for SIGTERM).
 inline constexpr int kExitSignalBase = 128;

@@ -73,8 +73,8 @@ std::unique_ptr<OutputStream> OpenStandardOutput() {
 
 OutputResult CreateOutputFile(std::string_view path) {
   const std::wstring name = platform::win32::ExtendedPath(path);
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {nullptr, LastError()};
   return {std::make_unique<Win32Output>(file, true), {}};
 }

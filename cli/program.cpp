@@ -9,8 +9,7 @@ namespace vexaro::cli {
 namespace {
 
 bool IsAbsolute(std::string_view path) {
-  return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()))
-      .is_absolute();
+  return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size())).is_absolute();
 }
 
 }  // namespace

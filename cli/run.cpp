@@ -69,8 +69,8 @@ void ConsoleHost::Say(std::string_view message) {
   console_.Write(line);
 }
 
-int Run(const Options& options, platform::System& system, OutputStream& output,
-        Console& console, ProgressLine::Now now) {
+int Run(const Options& options, platform::System& system, OutputStream& output, Console& console,
+        ProgressLine::Now now) {
   engine::ListingOptions listing = options.listing;
   if (options.crlf) listing.lineEnd = "\r\n";
 

@@ -37,9 +37,7 @@ class StreamSink final : public engine::ListingSink {
 
 // What the listing job sees of the console: progress, problems, and a stop
 // request that Ctrl-C and a failed write set for good.
-class ConsoleHost final : public engine::ProgressDisplay,
-                          public engine::StopRequest,
-                          public engine::ProblemReports {
+class ConsoleHost final : public engine::ProgressDisplay, public engine::StopRequest, public engine::ProblemReports {
  public:
   // `progress` may be null: no progress is shown.
   ConsoleHost(Console& console, ProgressLine* progress, const StreamSink& sink)
@@ -56,7 +54,6 @@ class ConsoleHost final : public engine::ProgressDisplay,
   // "vexaro-list: <message>" on its own line of standard error.
   void Say(std::string_view message);
 
-
  private:
   Console& console_;
   ProgressLine* progress_;
@@ -66,8 +63,8 @@ class ConsoleHost final : public engine::ProgressDisplay,
 
 // Lists `options.folders` (absolute, with a trailing separator) into
 // `output`, then closes it. Returns the exit status.
-int Run(const Options& options, platform::System& system, OutputStream& output,
-        Console& console, ProgressLine::Now now = std::chrono::steady_clock::now);
+int Run(const Options& options, platform::System& system, OutputStream& output, Console& console,
+        ProgressLine::Now now = std::chrono::steady_clock::now);
 
 // The whole program, from its arguments (without the program name) to its
 // exit status.

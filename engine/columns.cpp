@@ -141,8 +141,7 @@ platform::LocalDateTime ToCalendar(LocalTime time) {
           static_cast<int>(secondOfDay % 60)};
 }
 
-void AppendDate(std::string& out, LocalTime time, std::string_view dateSeparator,
-                std::string_view timeSeparator) {
+void AppendDate(std::string& out, LocalTime time, std::string_view dateSeparator, std::string_view timeSeparator) {
   const auto c = ToCalendar(time);
   if (c.year < 0) out.push_back('-');
   // The year's magnitude: no year a 64-bit second count reaches is near the

@@ -65,8 +65,7 @@ platform::LocalDateTime ToCalendar(LocalTime time);
 // usual one-character separators. A year beyond 9999 keeps all its digits, as
 // a size does, and one before year 0 is written with a minus sign and at
 // least four digits (-0044): the field widens instead of lying.
-void AppendDate(std::string& out, LocalTime time, std::string_view dateSeparator,
-                std::string_view timeSeparator);
+void AppendDate(std::string& out, LocalTime time, std::string_view dateSeparator, std::string_view timeSeparator);
 
 // Bytes as gigabytes (1024^3) in the pattern "#.##" followed by " GB": the
 // integer digits (none for 0), the decimal separator always, at most two

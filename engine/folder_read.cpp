@@ -43,7 +43,7 @@ void FileRecords::Add(std::string_view name, const std::optional<platform::FileS
   // telling which fields follow, then those fields.
   char head[16];
   std::size_t headSize = 0;
-  for (std::size_t value = name.size(); ; value >>= 7) {
+  for (std::size_t value = name.size();; value >>= 7) {
     if (value < 0x80) {
       head[headSize++] = static_cast<char>(value);
       break;

@@ -100,12 +100,12 @@ struct ReadRequest {
   std::shared_ptr<platform::Folder> parent;
   std::string name;
   std::optional<platform::FolderId> expected;  // what the walk recorded
-  platform::StampFields wanted;  // nothing wanted: names only
-  bool files = true;             // collect files (the walk skips them once it keeps no more)
+  platform::StampFields wanted;                // nothing wanted: names only
+  bool files = true;                           // collect files (the walk skips them once it keeps no more)
   // Past this many bytes of files the read stops collecting them (a folder
   // the walk could not keep anyway); it still counts them.
   std::size_t fileBudget = SIZE_MAX;
-  bool folders = true;           // collect subfolders
+  bool folders = true;  // collect subfolders
 };
 
 // Whether an open failed because something other than a folder (a link, a

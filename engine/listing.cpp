@@ -112,9 +112,8 @@ FolderOutcome ListingJob::DoWork(const std::string& Path, const ListingOptions& 
   timeSeparator_ = system_.regional().TimeSeparator();
   // The walk went through the folders in name order already: no folder
   // array to sort.
-  const bool completed = walk.ListFolders([&](const FolderWalk::Listed& folder) {
-    ListFolder(folder, volume, options);
-  });
+  const bool completed =
+      walk.ListFolders([&](const FolderWalk::Listed& folder) { ListFolder(folder, volume, options); });
   problems_.outcome = nullptr;
   if (!completed) {
     outcome.ending = FolderOutcome::Ending::Stopped;

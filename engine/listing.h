@@ -23,7 +23,7 @@ struct ListingOptions {
   bool CheckByte = true;
   bool CheckDate = true;
   bool CheckPath = true;
-  bool OptionCSV = false;  // TXT otherwise
+  bool OptionCSV = false;    // TXT otherwise
   std::string_view lineEnd;  // empty: the system's own; else a literal
 };
 

@@ -66,7 +66,7 @@ class ReadPool {
   };
 
   void Work();
-  void RunOne(std::unique_lock<std::mutex>& lock);  // reads the first queued folder
+  void RunOne(std::unique_lock<std::mutex>& lock);                   // reads the first queued folder
   FolderRead Finish(std::unordered_map<Ticket, Slot>::iterator it);  // takes a done slot
 
   mutable std::mutex mutex_;

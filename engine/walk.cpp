@@ -27,8 +27,7 @@ std::string_view SortKey(const OrderKey& k) noexcept { return k.key; }
 
 }  // namespace
 
-FolderWalk::FolderWalk(WalkContext context)
-    : context_(context), pool_(ReadPool::WorkersFor(context.options.workers)) {}
+FolderWalk::FolderWalk(WalkContext context) : context_(context), pool_(ReadPool::WorkersFor(context.options.workers)) {}
 
 FolderWalk::~FolderWalk() = default;
 
@@ -62,8 +61,7 @@ std::shared_ptr<platform::Folder> FolderWalk::Held(std::uint32_t node) {
   return it->second->second;
 }
 
-std::shared_ptr<platform::Folder> FolderWalk::OpenVerified(std::uint32_t node, std::error_code& error,
-                                                           bool& changed) {
+std::shared_ptr<platform::Folder> FolderWalk::OpenVerified(std::uint32_t node, std::error_code& error, bool& changed) {
   // The start folder: by its path, as the user gave it.
   const Node& n = nodes_[node];
   platform::OpenResult opened;
@@ -299,9 +297,9 @@ void FolderWalk::TopUp(Pass pass) {
     const std::uint32_t child = code >> 1;
     if ((code & 1) == 0) {
       const Node& c = nodes_[child];
-      const bool wanted = pass == Pass::Walk ? c.state == State::Unread
-                                             : c.listable && c.cached == kNone && c.ticket == 0 &&
-                                                   !early_.contains(child);
+      const bool wanted = pass == Pass::Walk
+                              ? c.state == State::Unread
+                              : c.listable && c.cached == kNone && c.ticket == 0 && !early_.contains(child);
       if (wanted) {
         Submit(child, pass);
         if (++inFlight >= maxInFlight) return;
@@ -349,7 +347,8 @@ std::string FolderWalk::PathOf(std::uint32_t node) const {
   std::vector<std::uint32_t> chain;
   for (std::uint32_t at = node; nodes_[at].parent != kNone; at = nodes_[at].parent) chain.push_back(at);
   std::string path = root_;
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) path.append(NameOf(nodes_[*it])).push_back(context_.separator);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+    path.append(NameOf(nodes_[*it])).push_back(context_.separator);
   return path;
 }
 

@@ -33,7 +33,7 @@
 namespace vexaro::engine {
 
 struct WalkOptions {
-  platform::StampFields wanted{true, true};  // what the listing shows
+  platform::StampFields wanted{true, true};         // what the listing shows
   std::size_t cacheBudget = std::size_t{32} << 20;  // bytes of file records the walk keeps for the listing
   unsigned workers = 1;                             // as ReadPool::WorkersFor; 1: none
 };
@@ -109,13 +109,13 @@ class FolderWalk {
   void Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle);
   std::shared_ptr<platform::Folder> Held(std::uint32_t node);
   std::string PathOf(std::uint32_t node) const;  // for reports only
-  bool KeepGoing();  // yields, then reads the stop request
+  bool KeepGoing();                              // yields, then reads the stop request
   void Report(const Problem& problem);
   void StartPass();
 
   WalkContext context_;
   ReadPool pool_;
-  std::string root_;  // the start folder with its separator
+  std::string root_;           // the start folder with its separator
   std::size_t givenSize_ = 0;  // its length as given: relative paths start there
   std::vector<Node> nodes_;
   std::string names_;

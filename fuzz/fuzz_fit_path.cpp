@@ -40,8 +40,7 @@ bool KeepsEnds(std::string_view text, std::string_view fitted) {
     const std::string_view head = fitted.substr(0, dots);
     const std::string_view tail = fitted.substr(dots + 3);
     if (!text.starts_with(head) || !StartsCharacter(text, head.size())) continue;
-    for (std::size_t at = text.find(tail, head.size()); at != std::string_view::npos;
-         at = text.find(tail, at + 1)) {
+    for (std::size_t at = text.find(tail, head.size()); at != std::string_view::npos; at = text.find(tail, at + 1)) {
       if (StartsCharacter(text, at) && StartsCharacter(text, at + tail.size())) return true;
     }
   }
@@ -82,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const CharacterMeasure characters;
   const vexaro::cli::TerminalMeasure columns;
-  const vexaro::platform::TextMeasure& measure = terminal ? static_cast<const vexaro::platform::TextMeasure&>(columns)
-                                                          : characters;
+  const vexaro::platform::TextMeasure& measure =
+      terminal ? static_cast<const vexaro::platform::TextMeasure&>(columns) : characters;
   const std::string fitted = vexaro::platform::FitPathEllipsis(text, maxWidth, measure, separator);
   if (measure.Width(text) <= maxWidth) {
     Check(fitted == text, "a text that fits is left alone", text);

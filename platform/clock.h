@@ -11,9 +11,9 @@ namespace vexaro::platform {
 // A local calendar date and time of day.
 struct LocalDateTime {
   std::int64_t year = 1970;  // wide: file times may lie billions of years away
-  int month = 1;   // 1..12
-  int day = 1;     // 1..31
-  int hour = 0;    // 0..23
+  int month = 1;             // 1..12
+  int day = 1;               // 1..31
+  int hour = 0;              // 0..23
   int minute = 0;
   int second = 0;
   friend bool operator==(const LocalDateTime&, const LocalDateTime&) = default;

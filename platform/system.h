@@ -13,7 +13,7 @@ namespace vexaro::platform {
 
 // How paths and text lines are written on the platform.
 struct Conventions {
-  char separator = '/';            // folder separator, '\\' on Windows
+  char separator = '/';             // folder separator, '\\' on Windows
   std::string_view lineEnd = "\n";  // "\r\n" on Windows
 };
 

@@ -26,7 +26,6 @@ class PathFitter {
 // result fits, keeping the beginning and as much as possible of the part
 // after the last `separator`. Never splits a UTF-8 sequence. When not even
 // the ellipsis fits, the result may be wider than `maxWidth`.
-std::string FitPathEllipsis(std::string_view utf8, int maxWidth, const TextMeasure& measure,
-                            char separator);
+std::string FitPathEllipsis(std::string_view utf8, int maxWidth, const TextMeasure& measure, char separator);
 
 }  // namespace vexaro::platform

@@ -50,8 +50,7 @@ class MainWindowLogic final : public engine::ProgressDisplay, public engine::Sto
   // change costs a fitting and a repaint.
   static constexpr std::chrono::milliseconds kPathInterval{60};
 
-  MainWindowLogic(MainWindowView& view, Facilities facilities,
-                  MonotonicClock clock = &std::chrono::steady_clock::now);
+  MainWindowLogic(MainWindowView& view, Facilities facilities, MonotonicClock clock = &std::chrono::steady_clock::now);
   MainWindowLogic(const MainWindowLogic&) = delete;
   MainWindowLogic& operator=(const MainWindowLogic&) = delete;
 

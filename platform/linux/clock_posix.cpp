@@ -4,7 +4,6 @@
 #include <locale.h>
 #include <time.h>
 
-
 #include "platform/linux/clock.h"
 
 namespace vexaro::platform::posix {

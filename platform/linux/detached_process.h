@@ -19,7 +19,7 @@ namespace vexaro::platform::posix {
 // errc::timed_out when `timeout` passes first (the process is left to
 // itself), and with errc::no_child_process when it ends or closes its
 // output without a word (a program that cannot be started included).
-std::error_code StartDetached(const std::string& program, const std::vector<std::string>& args,
-                              std::string_view input, std::chrono::milliseconds timeout);
+std::error_code StartDetached(const std::string& program, const std::vector<std::string>& args, std::string_view input,
+                              std::chrono::milliseconds timeout);
 
 }  // namespace vexaro::platform::posix

@@ -52,8 +52,8 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
 
 }  // namespace
 
-std::error_code StartDetached(const std::string& program, const std::vector<std::string>& args,
-                              std::string_view input, std::chrono::milliseconds timeout) {
+std::error_code StartDetached(const std::string& program, const std::vector<std::string>& args, std::string_view input,
+                              std::chrono::milliseconds timeout) {
   const Clock::time_point deadline = Clock::now() + timeout;
   std::vector<char*> argv;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));

@@ -56,9 +56,7 @@ FileStamp StampOf(const struct statx& st, StampFields wanted) {
   return stamp;
 }
 
-unsigned MaskFor(StampFields wanted) {
-  return (wanted.size ? STATX_SIZE : 0u) | (wanted.times ? kTimeMask : 0u);
-}
+unsigned MaskFor(StampFields wanted) { return (wanted.size ? STATX_SIZE : 0u) | (wanted.times ? kTimeMask : 0u); }
 
 // A link to a file stands for that file; a link that leads nowhere (dangling,
 // a loop of links, a target out of reach) stands for itself.
@@ -146,7 +144,7 @@ class PosixFolder final : public Folder {
 
   std::optional<FileStamp> Stat(std::string_view name, StampFields wanted) override {
     const CName cname(name);
-    struct statx st{};
+    struct statx st {};
     if (!StatFollowing(fd_.get(), cname.c_str(), MaskFor(wanted), st)) return std::nullopt;
     return StampOf(st, wanted);
   }
@@ -159,7 +157,7 @@ class PosixFolder final : public Folder {
     const int raw = ::openat(fd_.get(), cname.c_str(), kReadFlags | O_NOFOLLOW);
     if (raw < 0 && errno == ENOTDIR) {
       // O_DIRECTORY answers a link with ENOTDIR: tell a link from a file.
-      struct stat st{};
+      struct stat st {};
       if (::fstatat(fd_.get(), cname.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
         return {nullptr, std::make_error_code(std::errc::too_many_symbolic_link_levels)};
       }
@@ -178,7 +176,7 @@ class PosixFolder final : public Folder {
       // O_NOFOLLOW on a link gives ELOOP; O_DIRECTORY on a file ENOTDIR.
       return {nullptr, LastError()};
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return {nullptr, LastError()};
     const FolderId id{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return {std::make_unique<PosixFolder>(std::move(fd), id), {}};
@@ -201,7 +199,7 @@ class PosixFolder final : public Folder {
   }
 
   void Link(const char* name, DirEntry& entry) {
-    struct statx st{};
+    struct statx st {};
     const unsigned mask = STATX_TYPE | STATX_SIZE | kTimeMask;
     entry.kind = EntryKind::File;
     if (::statx(fd_.get(), name, AT_STATX_DONT_SYNC, mask, &st) == 0) {
@@ -217,7 +215,7 @@ class PosixFolder final : public Folder {
 
   // File systems that do not fill d_type.
   void Unknown(const char* name, DirEntry& entry) {
-    struct statx st{};
+    struct statx st {};
     const unsigned mask = STATX_TYPE | STATX_SIZE | kTimeMask;
     entry.kind = EntryKind::File;
     if (::statx(fd_.get(), name, AT_STATX_DONT_SYNC | AT_SYMLINK_NOFOLLOW, mask, &st) != 0) return;

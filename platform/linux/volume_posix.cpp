@@ -52,7 +52,7 @@ std::string LabelFromLinks(const std::string& labelFolder, std::uint64_t device)
   if (!dir) return {};
   while (const dirent* entry = ::readdir(dir.get())) {
     if (entry->d_name[0] == '.') continue;
-    struct stat st{};
+    struct stat st {};
     if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0) continue;
     if (S_ISBLK(st.st_mode) && static_cast<std::uint64_t>(st.st_rdev) == device) {
       return DecodeLabelLinkName(entry->d_name);
@@ -75,7 +75,7 @@ std::string PosixVolumeInfo::Label(std::string_view path) {
     fd = OpenAnyLength(path, O_PATH, error);
     if (!fd) return {};
   }
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return {};
   return LabelFromLinks(labelFolder_, static_cast<std::uint64_t>(st.st_dev));
 }
@@ -84,7 +84,7 @@ std::optional<DiskSpace> PosixDiskSpaceInfo::Space(std::string_view path) {
   std::error_code error;
   const UniqueFd fd = OpenAnyLength(path, O_PATH, error);
   if (!fd) return std::nullopt;
-  struct statvfs vfs{};
+  struct statvfs vfs {};
   if (::fstatvfs(fd.get(), &vfs) != 0) return std::nullopt;
   const std::uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
   return DiskSpace{static_cast<std::uint64_t>(vfs.f_bavail) * unit, static_cast<std::uint64_t>(vfs.f_blocks) * unit};

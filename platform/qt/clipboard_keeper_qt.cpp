@@ -35,9 +35,10 @@ struct X11Clipboard {
 };
 
 xcb_window_t SelectionOwner(xcb_connection_t* connection, const char* name) {
-  const auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::char_traits<char>::length(name)), name);
-  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(xcb_intern_atom_reply(connection, cookie, nullptr),
-                                                                      &std::free);
+  const auto cookie =
+      xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::char_traits<char>::length(name)), name);
+  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+      xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
   if (!atom) return XCB_NONE;
   std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
       xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr), &std::free);
@@ -92,9 +93,9 @@ ClipboardKept KeepClipboardAfterExit() {
 
   const QByteArray text = data->data(QStringLiteral("text/plain"));
   const std::vector<std::string> args{"vexaro", std::string(kServeClipboardOption), "-platform", "xcb"};
-  const std::error_code error = posix::StartDetached("/proc/self/exe", args,
-                                                     std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                                                     kServerStartLimit);
+  const std::error_code error = posix::StartDetached(
+      "/proc/self/exe", args, std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+      kServerStartLimit);
   return error ? ClipboardKept::Lost : ClipboardKept::Server;
 }
 

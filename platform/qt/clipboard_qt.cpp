@@ -27,8 +27,7 @@ std::error_code QtClipboard::SetText(std::string_view text) {
   auto* data = new QMimeData;  // the clipboard takes it over
   // text/plain holds UTF-8; the X11 clipboard serves these very bytes for
   // UTF8_STRING requests, so one copy of the listing is all it keeps.
-  data->setData(QStringLiteral("text/plain"),
-                QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  data->setData(QStringLiteral("text/plain"), QByteArray(text.data(), static_cast<qsizetype>(text.size())));
   clipboard->setMimeData(data, QClipboard::Clipboard);
   // Handing the data over cannot fail by itself; that this program now owns
   // the clipboard is what tells success. When another program keeps it, the

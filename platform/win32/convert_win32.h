@@ -33,7 +33,6 @@ std::error_code LastError() noexcept;
 // already in \\?\ form is left alone. A trailing separator is kept.
 std::wstring ExtendedPath(std::string_view utf8);
 
-
 // Keeps the system from asking the user to insert a disk while a drive
 // without a medium is searched or queried; restores the mode on exit.
 class QuietCriticalErrors {

@@ -77,8 +77,8 @@ using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 // The two native calls that the documented API lacks: an open relative to a
 // folder handle, and the matching error code. Looked up at run time, so the
 // programs import no DLL beyond the documented ones.
-using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
-                                           PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
+                                          ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
 using NtStatusToErrorCall = ULONG(NTAPI*)(NTSTATUS);
 
 struct Native {
@@ -196,8 +196,8 @@ class Win32Folder final : public Folder {
     for (;;) {
       if (done_) return false;
       if (!pending_ && !Fill()) return false;
-      const auto* record = reinterpret_cast<const FILE_FULL_DIR_INFO*>(
-          reinterpret_cast<const unsigned char*>(buffer_.get()) + offset_);
+      const auto* record =
+          reinterpret_cast<const FILE_FULL_DIR_INFO*>(reinterpret_cast<const unsigned char*>(buffer_.get()) + offset_);
       // A record must lie wholly inside what was read; a file system that
       // returns anything else is not trusted with the rest.
       constexpr std::size_t kHead = offsetof(FILE_FULL_DIR_INFO, FileName);
@@ -259,8 +259,8 @@ class Win32Folder final : public Folder {
     const std::wstring wide = Widen(name);
     UniqueHandle child;
     QuietCriticalErrors quiet;
-    if (const DWORD code = OpenRelative(handle_.get(), wide, kFolderAccess,
-                                        FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT, child)) {
+    if (const DWORD code =
+            OpenRelative(handle_.get(), wide, kFolderAccess, FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT, child)) {
       return Failure(code);
     }
     if (NativeCalls().wine && !IsEntryItself(handle_.get(), child.get(), wide)) {

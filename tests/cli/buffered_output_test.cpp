@@ -31,13 +31,13 @@ TEST(CompleteUtf8Length, StopsBeforeACharacterThatIsNotWholeYet) {
   const Case cases[] = {
       {"", 0},
       {"abc", 3},
-      {"a\xc3", 1},                // é cut after its lead byte
+      {"a\xc3", 1},  // é cut after its lead byte
       {"a\xc3\xa9", 3},
-      {"a\xe5\x86", 1},            // 写 cut after two of three bytes
+      {"a\xe5\x86", 1},  // 写 cut after two of three bytes
       {"a\xe5\x86\x99", 4},
-      {"a\xf0\x9f\x98", 1},        // 😀 cut after three of four bytes
+      {"a\xf0\x9f\x98", 1},  // 😀 cut after three of four bytes
       {"a\xf0\x9f\x98\x80", 5},
-      {"\x80\x80", 2},             // stray continuation bytes hold nothing back
+      {"\x80\x80", 2},  // stray continuation bytes hold nothing back
       {"a\x80\x80\x80\x80", 5},
   };
   for (const auto& c : cases) EXPECT_EQ(CompleteUtf8Length(c.bytes), c.length) << ::testing::PrintToString(c.bytes);

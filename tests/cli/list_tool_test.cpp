@@ -118,7 +118,9 @@ TEST(ListTool, RealTreeRedirectedAsUtf8WithCrLf) {
                                "           5 : system.sys\r\n"
                                "           3 : \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt\r\n"
                                "           2 : \xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4.txt\r\n"
-                               "          42 : " + deep + "deep.txt\r\n"
+                               "          42 : " +
+                               deep +
+                               "deep.txt\r\n"
                                "           1 : \xF0\x9F\x98\x80\\e.txt\r\n" +
                                header(missing + "\\");
   static const std::regex varying("(Date and Time : |Volume Name : )[^\r\n]*");

@@ -203,7 +203,9 @@ TEST_F(EndToEndTest, AStopSignalEndsAfterAWholeLineWith128PlusItsNumber) {
 
 TEST_F(EndToEndTest, ATerminalGetsNoEscapeSequenceAFileTheFaithfulCsv) {
   // Clears the screen and recolours it: ESC [ (C0) and U+009B CSI (C1).
-  const std::string name = "x\x1b[2Jy\xc2\x9b" "31mz";
+  const std::string name =
+      "x\x1b[2Jy\xc2\x9b"
+      "31mz";
   std::ofstream(root / name) << "-";
 
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);

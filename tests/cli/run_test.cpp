@@ -115,7 +115,9 @@ TEST_F(RunTest, UnreadableStartFolderKeepsItsHeaderIsNamedAndGivesStatusOne) {
 TEST_F(RunTest, ATerminalIsShownNoEscapeSequenceWhileAFileGetsTheFaithfulCsv) {
   // A name that clears the screen and recolours it, in the C0 (ESC [) and
   // the C1 (U+009B CSI) form.
-  const std::string name = "\x1b[2Jred\xc2\x9b" "31m.txt";
+  const std::string name =
+      "\x1b[2Jred\xc2\x9b"
+      "31m.txt";
   system.AddFile("C:\\esc\\" + name, 5);
   options.folders = {"C:\\esc\\"};
   options.listing.OptionCSV = true;

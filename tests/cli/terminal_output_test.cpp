@@ -32,9 +32,16 @@ struct Case {
 const Case kCases[] = {
     {"plain text and line ends stay", "a.txt\nb c\r\n写真.jpg\n", "a.txt\nb c\r\n写真.jpg\n"},
     {"C0 escape sequence", "\"x\x1b[31mred\x1b]0;title\x07\"\r\n", "\"x?[31mred?]0;title?\"\r\n"},
-    {"C1 CSI and NEL, encoded", "a\xc2\x9b" "31mb\xc2\x85" "c\n", "a?31mb?c\n"},
+    {"C1 CSI and NEL, encoded",
+     "a\xc2\x9b"
+     "31mb\xc2\x85"
+     "c\n",
+     "a?31mb?c\n"},
     {"C1 bounds", "\xc2\x80\xc2\x9f\xc2\xa0\xc2\x7f", "??\xc2\xa0??"},
-    {"raw C1 byte, no valid UTF-8", "a\x9b" "31m\x85\n", "a?31m?\n"},
+    {"raw C1 byte, no valid UTF-8",
+     "a\x9b"
+     "31m\x85\n",
+     "a?31m?\n"},
     {"DEL, tab, a CR that ends no line", "a\x7f\tb\rc\r\r\n", "a??b?c?\r\n"},
     {"broken sequences", "\xe5\x86 \xf0\x9f\x98 \xed\xa0\x80\n", "?? ??? ???\n"},
 };

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "tests/support/fake_system.h"
 
 namespace vexaro::engine {

@@ -25,7 +25,8 @@ std::string Joined(const std::vector<std::string>& faults) {
 
 // What the random trees hold, so that a generator gone quiet fails loudly.
 struct Coverage {
-  int files = 0, vanished = 0, unreadable = 0, links = 0, replaced = 0, farDates = 0, hugeSizes = 0, c1 = 0, crlf = 0, invalid = 0;
+  int files = 0, vanished = 0, unreadable = 0, links = 0, replaced = 0, farDates = 0, hugeSizes = 0, c1 = 0, crlf = 0,
+      invalid = 0;
 
   void Add(const ModelFolder& folder) {
     unreadable += folder.unreadable;
@@ -173,14 +174,14 @@ TEST(ListingProperty, CsvReaderTakesTheGrammarOnly) {
       {"", true, {}},
       {"\"a\",\"b\"\r\n", true, {{"a", "b"}}},
       {"\"a\"\"b\",\"c,\r\nd\"\r\nx,\r\n", true, {{"a\"b", "c,\r\nd"}, {"x", ""}}},
-      {"\"a\",\"b\"", false, {}},           // no CR LF at the end
-      {"\"a\"b\r\n", false, {}},            // text after the closing quote
-      {"\"a\r\n", false, {}},               // quote never closed
-      {"a\"b\r\n", false, {}},              // quote in a field without quotes
-      {"a\nb\r\n", false, {}},              // bare LF
-      {"\"a\"\r\n\"b\"\n", false, {}},      // second record ends in LF
+      {"\"a\",\"b\"", false, {}},                             // no CR LF at the end
+      {"\"a\"b\r\n", false, {}},                              // text after the closing quote
+      {"\"a\r\n", false, {}},                                 // quote never closed
+      {"a\"b\r\n", false, {}},                                // quote in a field without quotes
+      {"a\nb\r\n", false, {}},                                // bare LF
+      {"\"a\"\r\n\"b\"\n", false, {}},                        // second record ends in LF
       {"\"a\nb\",c\n\n", true, {{"a\nb", "c"}, {""}}, "\n"},  // LF records
-      {"a\r\n", false, {}, "\n"},             // CR outside quotes
+      {"a\r\n", false, {}, "\n"},                             // CR outside quotes
   };
   for (const auto& c : cases) {
     std::vector<std::vector<std::string>> records;

@@ -197,8 +197,8 @@ TEST_F(ListingTest, StopBetweenFoldersKeepsWholeLinesWithoutFinalLineEnd) {
       listing = false;
     }
   };
-  const std::string first = List(Options(false, false, false, false, false, false, false),
-                                 {"C:\\data\\", "C:\\data\\"});
+  const std::string first =
+      List(Options(false, false, false, false, false, false, false), {"C:\\data\\", "C:\\data\\"});
   EXPECT_EQ(first,
             "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
             "a.txt\r\nc.log"
@@ -219,8 +219,8 @@ TEST_F(ListingTest, VanishedFileGetsBlanksNeverAnotherFilesValues) {
       << txt;
   const std::string csv = List(Options(true, true, false, true, true, true, false));
   EXPECT_NE(csv.find("\r\n\"\",\"DATA\",\"\",\"C:\\data\\\",\"c.log\"\r\n"), std::string::npos) << csv;
-  EXPECT_NE(host.events.end(), std::find(host.events.begin(), host.events.end(),
-                                         "problem: unreadable-file C:\\data\\c.log"));
+  EXPECT_NE(host.events.end(),
+            std::find(host.events.begin(), host.events.end(), "problem: unreadable-file C:\\data\\c.log"));
   EXPECT_EQ(outcomes.at(0).Count(Problem::Kind::UnreadableFile), 1u);
   EXPECT_TRUE(outcomes[0].Incomplete());
 }
@@ -231,15 +231,23 @@ TEST_F(ListingTest, QuotesAreDoubledInCsvAndControlCharactersMaskedInTxt) {
   system.AddFile("C:\\q\\two\nlines\x7f.txt", 2);
   // C1 controls (NEL U+0085, CSI U+009B and the range's ends) like C0 ones; the
   // characters beside them and a stray byte 0x85 stay.
-  system.AddFile("C:\\q\\c1\xc2\x85nel\xc2\x9b" "31m\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\x85.txt", 3);
-  system.AddFile("C:\\q\\\xc2\x9b" "2J\\in.txt", 4);
+  system.AddFile(
+      "C:\\q\\c1\xc2\x85nel\xc2\x9b"
+      "31m\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\x85.txt",
+      3);
+  system.AddFile(
+      "C:\\q\\\xc2\x9b"
+      "2J\\in.txt",
+      4);
   const auto options = Options(true, false, false, false, false, false, false);
   const auto csv = List(options, {"C:\\q\\"});
   EXPECT_EQ(csv.substr(csv.find("\r\n\r\n") + 4),
-            "\"C:\\q\\\",\"c1\xc2\x85nel\xc2\x9b" "31m\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\x85.txt\"\r\n"
+            "\"C:\\q\\\",\"c1\xc2\x85nel\xc2\x9b"
+            "31m\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\x85.txt\"\r\n"
             "\"C:\\q\\\",\"say \"\"hi\"\".txt\"\r\n"
             "\"C:\\q\\\",\"two\nlines\x7f.txt\"\r\n"
-            "\"C:\\q\\\xc2\x9b" "2J\\\",\"in.txt\"\r\n")
+            "\"C:\\q\\\xc2\x9b"
+            "2J\\\",\"in.txt\"\r\n")
       << "CSV keeps the faithful names";
   const auto txt = List(Options(false, false, false, false, false, false, false), {"C:\\q\\"});
   EXPECT_NE(txt.find("\r\nc1?nel?31m??\xc2\xa0\xc3\xa9\x85.txt\r\nsay \"hi\".txt\r\ntwo?lines?.txt\r\n?2J\\in.txt\r\n"),
@@ -249,11 +257,14 @@ TEST_F(ListingTest, QuotesAreDoubledInCsvAndControlCharactersMaskedInTxt) {
 
 TEST_F(ListingTest, ControlCharactersInTheHeaderAreMasked) {
   system.SetLabel("C:\\", "LA\x1b[1mBEL\xc2\x85");
-  system.AddFile("C:\\n\xc2\x9b" "el\\x.txt", 1);
+  system.AddFile(
+      "C:\\n\xc2\x9b"
+      "el\\x.txt",
+      1);
   for (const bool csv : {false, true}) {
-    const auto text = List(Options(csv, true, false, false, false, false, true), {"C:\\n\xc2\x9b" "el\\"});
-    EXPECT_NE(text.find("\r\nVolume Name : LA?[1mBEL?\r\nStarting Path : C:\\n?el\\\r\n"), std::string::npos)
-        << text;
+    const auto text = List(Options(csv, true, false, false, false, false, true), {"C:\\n\xc2\x9b"
+                                                                                  "el\\"});
+    EXPECT_NE(text.find("\r\nVolume Name : LA?[1mBEL?\r\nStarting Path : C:\\n?el\\\r\n"), std::string::npos) << text;
   }
 }
 
@@ -292,8 +303,9 @@ TEST_F(ListingTest, UnreadableFoldersAreReportedAndGiveNoLines) {
 
 TEST_F(ListingTest, LineEndIsAnOptionTheSystemsOwnByDefault) {
   auto options = Options(false, false, false, false, false, false, false);
-  EXPECT_EQ(List(options), "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
-                           "a.txt\r\nc.log\r\nsub\\b.txt\r\n");
+  EXPECT_EQ(List(options),
+            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
+            "a.txt\r\nc.log\r\nsub\\b.txt\r\n");
   options.lineEnd = "\n";
   EXPECT_EQ(List(options), "\nDate and Time : 2026/12/06 9:05:00\nVolume Name : DATA\n\na.txt\nc.log\nsub\\b.txt\n");
   EXPECT_FALSE(outcomes.at(0).stopped());

@@ -74,8 +74,8 @@ TEST(SortArray, MixedNamesEndInOneConsistentOrder) {
   // Names mixing ASCII, both BMP ranges, supplementary characters and stray
   // bytes: the Shell sort agrees with a plain sort, and no later name is
   // ordered before an earlier one (the order is transitive).
-  const std::vector<std::string> pieces = {"a", "B", "\xC3\xA9", "\xEE\x80\x80", "\xF0\x9F\x98\x80",
-                                           "\xFF", "\xC3", "\x80", "\\", " "};
+  const std::vector<std::string> pieces = {"a",    "B",    "\xC3\xA9", "\xEE\x80\x80", "\xF0\x9F\x98\x80",
+                                           "\xFF", "\xC3", "\x80",     "\\",           " "};
   std::mt19937 rng(7);
   std::vector<std::string> names(2000);
   for (auto& s : names) {

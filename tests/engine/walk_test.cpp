@@ -65,8 +65,8 @@ TEST_F(WalkTest, ListsInFullPathOrderWithAndWithoutTrailingSeparator) {
 // (0x5F) after it; the tree must give that order without building paths.
 // Random trees, walked with and without worker threads.
 TEST_F(WalkTest, OrderIsThatOfSortedFullPathsOnRandomTrees) {
-  const std::vector<std::string> pieces = {"a", "b", "-", "_", "A", "\xC3\xA9", "\xEE\x80\x80", "\xF0\x9F\x98\x80", "\xFF",
-                                           " ", "."};
+  const std::vector<std::string> pieces = {"a",    "b", "-", "_", "A", "\xC3\xA9", "\xEE\x80\x80", "\xF0\x9F\x98\x80",
+                                           "\xFF", " ", "."};
   for (unsigned seed = 1; seed <= 12; ++seed) {
     FakeSystem tree;
     std::mt19937 random(seed);
@@ -75,7 +75,7 @@ TEST_F(WalkTest, OrderIsThatOfSortedFullPathsOnRandomTrees) {
     for (int i = 0; i < 300; ++i) {
       std::string name;
       for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n) name += pieces[random() % pieces.size()];
-      if (name == "." ) name = "..x";
+      if (name == ".") name = "..x";
       const std::string parent = folders[random() % folders.size()];
       const std::string path = parent + "\\" + name;
       if (std::find(folders.begin(), folders.end(), path) != folders.end()) continue;
@@ -137,9 +137,15 @@ TEST_F(WalkTest, AFolderReplacedAfterTheWalkIsNeverFollowed) {
     std::vector<std::string> problems;
   };
   const std::vector<Case> cases = {
-      {"link, read again", 0, &FakeSystem::ReplaceWithLink, {": top.txt", "A\\A1\\:", "B\\:"},
+      {"link, read again",
+       0,
+       &FakeSystem::ReplaceWithLink,
+       {": top.txt", "A\\A1\\:", "B\\:"},
        {"problem: changed C:\\Data\\A\\"}},
-      {"other folder, read again", 0, &FakeSystem::ReplaceWithOtherFolder, {": top.txt", "A\\A1\\:", "B\\:"},
+      {"other folder, read again",
+       0,
+       &FakeSystem::ReplaceWithOtherFolder,
+       {": top.txt", "A\\A1\\:", "B\\:"},
        {"problem: changed C:\\Data\\A\\"}},
       {"link, kept", 1 << 20, &FakeSystem::ReplaceWithLink, {": top.txt", "A\\: f.txt", "A\\A1\\:", "B\\:"}, {}},
   };

@@ -22,10 +22,10 @@ TEST(DriveName, DriveLettersSharesAndTheLongForms) {
       {"\\\\srv\\share\\dir\\", "\\\\srv\\share", "\\\\srv\\share"},
       {"\\\\srv\\share", "\\\\srv\\share", "\\\\srv\\share"},
       {"//srv/share/dir", "//srv/share", "\\\\srv\\share"},
-      {"\\\\srv", "", ""},           // no share
+      {"\\\\srv", "", ""},  // no share
       {"\\\\srv\\", "", ""},
-      {"\\\\\\share\\x", "", ""},    // no server
-      {"\\\\srv\\\\x", "", ""},      // empty share
+      {"\\\\\\share\\x", "", ""},  // no server
+      {"\\\\srv\\\\x", "", ""},    // empty share
       {"\\\\?\\C:\\Data", "\\\\?\\C:", "C:"},
       {"\\\\?\\UNC\\srv\\share\\x", "\\\\?\\UNC", "\\\\srv\\share"},
       {"\\\\?\\unc\\srv\\share", "\\\\?\\unc", "\\\\srv\\share"},

@@ -9,7 +9,6 @@
 namespace vexaro::testing {
 namespace {
 
-
 constexpr std::string_view kSystemEol = "\r\n";  // the fake's, Windows' own
 constexpr std::string_view kIntruder = "\x7Fintruder\x7F";
 constexpr std::int64_t kNow = 1796515500;  // 2026-12-06 00:05:00 UTC, the fake's clock
@@ -127,7 +126,8 @@ platform::UtcTime RandomTime(Entropy& e) {
       t.seconds = static_cast<std::int64_t>(e.Bits64());
       break;
   }
-  t.nanoseconds = e.Percent(5) ? static_cast<std::uint32_t>(e.Bits64()) : static_cast<std::uint32_t>(e.Below(1'000'000'000));
+  t.nanoseconds =
+      e.Percent(5) ? static_cast<std::uint32_t>(e.Bits64()) : static_cast<std::uint32_t>(e.Below(1'000'000'000));
   return t;
 }
 
@@ -200,9 +200,7 @@ void AddToFake(FakeSystem& system, const std::string& path, const ModelFolder& f
   }
 }
 
-class ModelHost final : public engine::ProgressDisplay,
-                        public engine::StopRequest,
-                        public engine::ProblemReports {
+class ModelHost final : public engine::ProgressDisplay, public engine::StopRequest, public engine::ProblemReports {
  public:
   int stopAt = 0;
   int yields = 0;
@@ -313,7 +311,7 @@ std::int32_t OffsetAt(const Scenario& s, std::int64_t utc) {
 
 Moment LocalSeconds(const Scenario& s, platform::UtcTime t) {
   const std::int64_t carry = t.nanoseconds / 1'000'000'000;  // 0..4
-  std::int64_t asked;  // the clock is asked about the nearest second it can take
+  std::int64_t asked;                                        // the clock is asked about the nearest second it can take
   if (__builtin_add_overflow(t.seconds, carry, &asked)) asked = INT64_MAX;
   const std::int64_t shift = carry + OffsetAt(s, asked);  // well within a day either way
   std::int64_t days = FloorDiv(t.seconds, 86400);
@@ -537,26 +535,27 @@ ListingRun RunListing(const Scenario& scenario, int stopAtYield) {
   host.stopAt = stopAtYield;
   // Files that vanish and folders replaced once the walk is over; without
   // workers nothing else reads the fake meanwhile.
-  if (ChangesAfterTheWalk(scenario)) host.beforeListing = [&] {
-    std::vector<std::pair<std::string, const ModelFolder*>> stack{{root, &scenario.root}};
-    while (!stack.empty()) {
-      auto [path, folder] = stack.back();
-      stack.pop_back();
-      for (const ModelFile& f : folder->files) {
-        if (f.vanishesBeforeListing) system.SetVanished(path + "\\" + f.name);
+  if (ChangesAfterTheWalk(scenario))
+    host.beforeListing = [&] {
+      std::vector<std::pair<std::string, const ModelFolder*>> stack{{root, &scenario.root}};
+      while (!stack.empty()) {
+        auto [path, folder] = stack.back();
+        stack.pop_back();
+        for (const ModelFile& f : folder->files) {
+          if (f.vanishesBeforeListing) system.SetVanished(path + "\\" + f.name);
+        }
+        if (folder->replacedBeforeListing == 'l') system.ReplaceWithLink(path);
+        if (folder->replacedBeforeListing == 'o') {
+          // The new folder holds a file the old one did not: listing it would
+          // mean the replacement was taken for the folder the walk saw.
+          system.ReplaceWithOtherFolder(path);
+          system.AddFile(path + "\\" + std::string(kIntruder), 1);
+        }
+        for (const ModelFolder& d : folder->folders) {
+          if (!d.link) stack.emplace_back(path + "\\" + d.name, &d);
+        }
       }
-      if (folder->replacedBeforeListing == 'l') system.ReplaceWithLink(path);
-      if (folder->replacedBeforeListing == 'o') {
-        // The new folder holds a file the old one did not: listing it would
-        // mean the replacement was taken for the folder the walk saw.
-        system.ReplaceWithOtherFolder(path);
-        system.AddFile(path + "\\" + std::string(kIntruder), 1);
-      }
-      for (const ModelFolder& d : folder->folders) {
-        if (!d.link) stack.emplace_back(path + "\\" + d.name, &d);
-      }
-    }
-  };
+    };
   ListingRun run;
   engine::StringSink sink(run.text);
   {
@@ -662,7 +661,8 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
   if (run.stopped) fault("the run says it was interrupted");
   const std::string header = Header(s);
   if (!run.text.starts_with(header)) {
-    fault("header: expected \"" + Visible(header) + "\", got \"" + Visible(run.text.substr(0, header.size() + 40)) + "\"");
+    fault("header: expected \"" + Visible(header) + "\", got \"" + Visible(run.text.substr(0, header.size() + 40)) +
+          "\"");
     return faults;
   }
   const std::string_view kEol = EolOf(s);
@@ -761,7 +761,8 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
   for (const auto& path : folders.unreadable) {
     if (!reported.contains(path)) fault("not reported as unreadable: " + Visible(path));
   }
-  if (skipped != 0 && changed == 0) fault(std::to_string(skipped) + " files missing, yet no folder reported as changed");
+  if (skipped != 0 && changed == 0)
+    fault(std::to_string(skipped) + " files missing, yet no folder reported as changed");
   if (s.options.CheckDate || s.options.CheckSize) {
     for (const Expected& x : expected) {
       if (!x.optional && StampOf(s, *x.file) == Stamp::Blank && !files.contains(x.folder + x.file->name)) {
@@ -789,7 +790,8 @@ std::vector<std::string> CheckStopped(const ListingRun& complete, const ListingR
     faults.push_back("the header was cut");
   }
   if (stopped.stopped) {
-    if (part.size() == full.size()) faults.push_back("interrupted, yet the text is complete");
+    if (part.size() == full.size())
+      faults.push_back("interrupted, yet the text is complete");
     else if (full.substr(part.size(), kEol.size()) != kEol) {
       faults.push_back("a line was cut at byte " + std::to_string(part.size()) + ": \"" +
                        Visible(full.substr(part.size() >= 40 ? part.size() - 40 : 0, 80)) + "\"");
@@ -817,9 +819,10 @@ std::string Describe(const Scenario& s) {
     files += f->files.size();
     for (const auto& d : f->folders) stack.push_back(&d);
   }
-  return std::string(s.lineEnd == "\n" ? "LF, " : "") + "options " + std::to_string(bits) + ", workers " + std::to_string(s.workers) + ", cache " +
-         std::to_string(s.cacheBudget) + ", stamps " + (s.recordsCarryStamps ? "in records" : "by stat") + ", " +
-         std::to_string(folders) + " folders, " + std::to_string(files) + " files, start \"" + Visible(s.start) + "\"";
+  return std::string(s.lineEnd == "\n" ? "LF, " : "") + "options " + std::to_string(bits) + ", workers " +
+         std::to_string(s.workers) + ", cache " + std::to_string(s.cacheBudget) + ", stamps " +
+         (s.recordsCarryStamps ? "in records" : "by stat") + ", " + std::to_string(folders) + " folders, " +
+         std::to_string(files) + " files, start \"" + Visible(s.start) + "\"";
 }
 
 }  // namespace vexaro::testing

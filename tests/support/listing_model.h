@@ -61,7 +61,7 @@ struct ModelFile {
   std::string name;
   std::uint64_t size = 0;
   platform::UtcTime creation;
-  bool vanished = false;              // its stamp cannot be read from the start
+  bool vanished = false;               // its stamp cannot be read from the start
   bool vanishesBeforeListing = false;  // made so once the walk is over
 };
 
@@ -78,9 +78,9 @@ struct ModelFolder {
 };
 
 struct Scenario {
-  std::string start;  // the start folder as given, "C:\..." with or without '\'
-  std::string label;  // volume label of C:
-  bool space = true;  // disk figures can be had
+  std::string start;    // the start folder as given, "C:\..." with or without '\'
+  std::string label;    // volume label of C:
+  bool space = true;    // disk figures can be had
   std::string lineEnd;  // empty: the system's (CR LF); "\n" as vexaro-list writes on Linux
   bool recordsCarryStamps = true;
   // Offsets in force from a UTC second on; the first also before it.
@@ -107,7 +107,7 @@ struct ListingRun {
   std::string text;
   int yields = 0;
   bool stopped = false;  // the listing says it was stopped
-  std::string lineEnd;    // the one it was asked for
+  std::string lineEnd;   // the one it was asked for
   std::vector<std::string> problems;
 };
 

@@ -11,9 +11,7 @@
 
 namespace vexaro::testing {
 
-class RecordingHost final : public engine::ProgressDisplay,
-                            public engine::StopRequest,
-                            public engine::ProblemReports {
+class RecordingHost final : public engine::ProgressDisplay, public engine::StopRequest, public engine::ProblemReports {
  public:
   // One line per call: "status: Listing Folders", "show: C:\data\", "yield",
   // "problem: <kind> <path>".

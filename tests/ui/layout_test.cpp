@@ -11,8 +11,7 @@ namespace vexaro::ui {
 namespace {
 
 bool Overlap(const Twips& a, const Twips& b) {
-  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
-         b.top < a.top + a.height;
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height && b.top < a.top + a.height;
 }
 
 Twips ContainerBox(Control container) {
@@ -52,9 +51,9 @@ TEST(Layout, KeyboardOrderOfEachPage) {
     if (row.kind == Kind::Label || row.kind == Kind::Page) continue;
     (row.container == Control::Frame3 ? setup : progress).push_back(row.name);
   }
-  EXPECT_EQ(setup, (std::vector<std::string>{"List1", "Command4", "Command5", "CheckSize", "Command1", "Command3",
-                                             "CheckPath", "CheckDate", "CheckByte", "OptionTXT", "OptionCSV",
-                                             "CheckFree", "CheckVolume"}));
+  EXPECT_EQ(setup,
+            (std::vector<std::string>{"List1", "Command4", "Command5", "CheckSize", "Command1", "Command3", "CheckPath",
+                                      "CheckDate", "CheckByte", "OptionTXT", "OptionCSV", "CheckFree", "CheckVolume"}));
   EXPECT_EQ(progress, std::vector<std::string>{"Command2"});
 }
 

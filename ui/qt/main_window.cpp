@@ -24,9 +24,7 @@ static void RegisterIconResources() { Q_INIT_RESOURCE(icons); }
 namespace vexaro::ui::qt {
 namespace {
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The window's font. The layout was drawn for a 9-point face: a desktop
 // font of another size would make captions overflow their fixed boxes.
@@ -40,9 +38,8 @@ QFont WindowFont() {
 // original one is missing.
 QFont StatusFont() {
   QFont font;
-  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                    QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"),
-                    QStringLiteral("VL PGothic")});
+  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
+                    QStringLiteral("IPAPGothic"), QStringLiteral("VL PGothic")});
   font.setStyleHint(QFont::SansSerif);
   font.setPointSizeF(10.5);
   font.setWeight(QFont::Bold);

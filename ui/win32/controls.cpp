@@ -47,8 +47,8 @@ const ControlLayout* FindLayout(ControlId id) {
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
   RegisterClasses(instance, &MainWindow::WindowProc, &MainWindow::PageProc);
   listBrush_ = CreateSolidBrush(kListBackground);
-  CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100,
-                  100, nullptr, nullptr, instance, this);
+  CreateWindowExW(kWindowExStyle, kWindowClass, kWindowCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+                  nullptr, nullptr, instance, this);
   if (hwnd_ == nullptr) return;
   dpi_ = DpiOf(hwnd_);
   CreateFonts();

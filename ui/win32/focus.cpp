@@ -47,8 +47,8 @@ LRESULT MainWindow::DefaultButton() {
   // itself; the buttons stand on a page.
   const LONG_PTR style = GetWindowLongPtrW(focus, GWL_STYLE);
   if ((style & BS_TYPEMASK) != BS_DEFPUSHBUTTON) {
-    SendMessageW(focus, BM_SETSTYLE, static_cast<WPARAM>((style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_DEFPUSHBUTTON),
-                 TRUE);
+    SendMessageW(focus, BM_SETSTYLE,
+                 static_cast<WPARAM>((style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_DEFPUSHBUTTON), TRUE);
   }
   return MAKELONG(id, DC_HASDEFID);
 }

@@ -44,7 +44,8 @@ void MainWindow::CreateFonts() {
   statusFont_ = CreateFontIndirectW(&status);
   deleteFont_ = FitCaption(window, *FindLayout(kCommand5));
   for (const ControlLayout& row : kLayout) {
-    if (HWND handle = control(row.id)) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(IdOf(row.id))), TRUE);
+    if (HWND handle = control(row.id))
+      SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(IdOf(row.id))), TRUE);
   }
   for (HFONT font : old) {
     if (font) DeleteObject(font);

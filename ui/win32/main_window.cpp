@@ -68,9 +68,7 @@ int MainWindow::PathCaptionWidth() const {
   return client.right - client.left;
 }
 
-int MainWindow::RowCount() const {
-  return static_cast<int>(SendMessageW(control(kList1), LB_GETCOUNT, 0, 0));
-}
+int MainWindow::RowCount() const { return static_cast<int>(SendMessageW(control(kList1), LB_GETCOUNT, 0, 0)); }
 
 std::string MainWindow::RowText(int row) const {
   HWND list = control(kList1);
@@ -97,9 +95,7 @@ void MainWindow::AddRow(std::string_view text) {
   UpdateListExtent();
 }
 
-bool MainWindow::IsChecked(ControlId id) const {
-  return SendMessageW(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool MainWindow::IsChecked(ControlId id) const { return SendMessageW(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 engine::ListingOptions MainWindow::Options() const {
   engine::ListingOptions options;

@@ -41,7 +41,8 @@ TEST(DetachedProcessTest, GetsAllItsInputAndRunsOnItsOwn) {
   ASSERT_GE(leaked, 3);
   const std::string script =
       "cat > \"$0.in\"; { echo \"$PWD\"; ps -o sid= -p $$; readlink /proc/$$/fd/2; "
-      "[ -e /proc/$$/fd/" + std::to_string(leaked) + " ] && echo leaked || echo closed; } > \"$0.out\"; printf k";
+      "[ -e /proc/$$/fd/" +
+      std::to_string(leaked) + " ] && echo leaked || echo closed; } > \"$0.out\"; printf k";
   const std::error_code error = StartDetached("/bin/sh", {"sh", "-c", script, tree.Path("seen")}, input, 10s);
   ::close(leaked);
   ASSERT_FALSE(error) << error.message();
@@ -50,7 +51,7 @@ TEST(DetachedProcessTest, GetsAllItsInputAndRunsOnItsOwn) {
   std::istringstream seen(Read(tree.Path("seen.out")));
   std::string folder, sid, errors, descriptor;
   seen >> folder >> sid >> errors >> descriptor;
-  EXPECT_EQ(folder, "/");  // holds no folder busy
+  EXPECT_EQ(folder, "/");                  // holds no folder busy
   EXPECT_NE(std::stoi(sid), ::getsid(0));  // a session of its own: no terminal, no hang-up from it
   EXPECT_EQ(errors, "/dev/null");
   EXPECT_EQ(descriptor, "closed");

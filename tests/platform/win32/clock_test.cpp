@@ -43,8 +43,7 @@ TEST(Win32Clock, MomentsBeyondWhatSystemTimeHoldsGetAnOffsetOfTheZone) {
       -11644473601,  // the second before the first FILETIME
       -11644473600,
       910692730085,  // the last second a FILETIME below 2^63 holds
-      910692730086,
-      INT64_MAX,
+      910692730086, INT64_MAX,
   };
   Win32Clock clock;
   for (const std::int64_t utc : cases) {

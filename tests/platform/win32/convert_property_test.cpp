@@ -131,15 +131,17 @@ TEST(ConversionProperty, EveryUtf16StringRoundTrips) {
 // Random bytes, mostly above 0x7F: each broken sequence becomes exactly one
 // U+FFFD and nothing else changes; clean input goes back to its bytes.
 TEST(ConversionProperty, InvalidInputMapsOneWay) {
-  static constexpr unsigned char kLeads[] = {0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE6, 0xED, 0xEF,
-                                             0xF0, 0xF4, 0xF5, 0xF8, 0xFF, 0x80, 0xBF, 0x9F, 0xA0, 0x8F, 0x90};
+  static constexpr unsigned char kLeads[] = {0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE6, 0xED, 0xEF, 0xF0, 0xF4,
+                                             0xF5, 0xF8, 0xFF, 0x80, 0xBF, 0x9F, 0xA0, 0x8F, 0x90};
   std::mt19937 random(31);
   int broken = 0, clean = 0;
   for (int n = 0; n < 100000; ++n) {
     std::string bytes(random() % 7, '\0');
     for (char& b : bytes) {
       const unsigned kind = random() % 3;
-      b = static_cast<char>(kind == 0 ? kLeads[random() % std::size(kLeads)] : kind == 1 ? 0x80 + random() % 0x40 : random() % 256);
+      b = static_cast<char>(kind == 0   ? kLeads[random() % std::size(kLeads)]
+                            : kind == 1 ? 0x80 + random() % 0x40
+                                        : random() % 256);
     }
     const Reference expected = Decode(bytes);
     const std::wstring widened = Widen(bytes);

@@ -18,11 +18,19 @@ TEST(Conversion, OddInputBothWays) {
   const Case cases[] = {
       {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC", L"\u65E5\u672C", true},
       {"emoji, a surrogate pair", "\xF0\x9F\x98\x80", std::wstring{hi, lo}, true},
-      {"lone high surrogate", "\xED\xA0\xBD" "a", std::wstring{hi, L'a'}, true},
+      {"lone high surrogate",
+       "\xED\xA0\xBD"
+       "a",
+       std::wstring{hi, L'a'}, true},
       {"lone low surrogate at the end", "a\xED\xB8\x80", std::wstring{L'a', lo}, true},
       {"pair in the wrong order", "\xED\xB8\x80\xED\xA0\xBD", std::wstring{lo, hi}, true},
       {"embedded nul", std::string("a\0b", 3), std::wstring(L"a\0b", 3), true},
-      {"stray continuation byte", "a\x80" "b", L"a\uFFFD" L"b", false},
+      {"stray continuation byte",
+       "a\x80"
+       "b",
+       L"a\uFFFD"
+       L"b",
+       false},
       {"invalid lead byte", "\xFF", L"\uFFFD", false},
       {"overlong slash", "\xC0\xAF", L"\uFFFD\uFFFD", false},
       {"above U+10FFFF", "\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD", false},

@@ -24,9 +24,7 @@ std::unique_ptr<Folder> Open(DirectorySearch& search, const std::string& path) {
   return std::move(result.folder);
 }
 
-std::optional<FolderId> IdOf(const OpenResult& result) {
-  return result.folder ? result.folder->id() : std::nullopt;
-}
+std::optional<FolderId> IdOf(const OpenResult& result) { return result.folder ? result.folder->id() : std::nullopt; }
 
 // Every entry of a folder by name, read to the end.
 std::map<std::string, DirEntry> ReadAll(Folder& folder, std::vector<std::string>& names) {
@@ -114,8 +112,8 @@ TEST(Win32Search, StartFoldersThatCannotBeOpened) {
     EXPECT_EQ(result.error, c.error) << c.path << ": " << result.error.message();
   }
   // With or without its separator, and as the drive's root.
-  for (const std::string& path : {tree.Path(""), tree.Path("").substr(0, tree.Path("").size() - 1),
-                                  tree.Path("").substr(0, 3)}) {
+  for (const std::string& path :
+       {tree.Path(""), tree.Path("").substr(0, tree.Path("").size() - 1), tree.Path("").substr(0, 3)}) {
     EXPECT_TRUE(Open(search, path)) << path;
   }
 }
@@ -331,11 +329,12 @@ TEST(Win32Volumes, SpaceAndLabelOfADrive) {
     ULONGLONG device;
     WCHAR letter;
     USHORT mountPoint, deviceName, label;
-  } drive{static_cast<ULONG>(sizeof(UnixDrive) + folder.size() + 1), DRIVE_FIXED, 0, 0, 0, L'y', sizeof(UnixDrive), 0, 0};
+  } drive{
+      static_cast<ULONG>(sizeof(UnixDrive) + folder.size() + 1), DRIVE_FIXED, 0, 0, 0, L'y', sizeof(UnixDrive), 0, 0};
   std::string request(reinterpret_cast<const char*>(&drive), sizeof drive);
   request += folder + '\0';
-  HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   const DWORD defineDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
   DWORD returned = 0;
   ASSERT_TRUE(DeviceIoControl(manager, defineDrive, request.data(), request.size(), nullptr, 0, &returned, nullptr));

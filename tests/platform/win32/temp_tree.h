@@ -67,7 +67,8 @@ class TempTree {
     HANDLE search = FindFirstFileW((Wide(path) + L'*').c_str(), &entry);
     while (search != INVALID_HANDLE_VALUE) {
       const std::string name = platform::win32::Narrow(entry.cFileName);
-      if (name != "." && name != "..") Remove(path + name + (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? "\\" : ""));
+      if (name != "." && name != "..")
+        Remove(path + name + (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? "\\" : ""));
       if (!FindNextFileW(search, &entry)) break;
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);

@@ -24,7 +24,8 @@ bool Fetch(Display* display, Window window, Atom clipboard, Atom utf8, Atom prop
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   if (XGetWindowProperty(display, window, property, 0, 1 << 24, True, AnyPropertyType, &type, &format, &count, &after,
-                         &data) != Success || type != utf8) {
+                         &data) != Success ||
+      type != utf8) {
     return false;
   }
   std::fwrite(data, 1, count, out);
@@ -68,8 +69,15 @@ int main(int argc, char* argv[]) {
       }
     }
     XEvent reply{};
-    reply.xselection = {SelectionNotify, 0, True, display, request.requestor, request.selection,
-                        request.target, saved ? request.property : None, request.time};
+    reply.xselection = {SelectionNotify,
+                        0,
+                        True,
+                        display,
+                        request.requestor,
+                        request.selection,
+                        request.target,
+                        saved ? request.property : None,
+                        request.time};
     XSendEvent(display, request.requestor, False, NoEventMask, &reply);
     XFlush(display);
   }

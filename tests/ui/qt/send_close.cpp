@@ -14,8 +14,14 @@ int main(int argc, char* argv[]) {
     return argc == 2 ? 1 : 2;
   }
   XEvent event{};
-  event.xclient = {ClientMessage, 0, False, display, std::strtoul(argv[1], nullptr, 0),
-                   XInternAtom(display, "WM_PROTOCOLS", False), 32, {}};
+  event.xclient = {ClientMessage,
+                   0,
+                   False,
+                   display,
+                   std::strtoul(argv[1], nullptr, 0),
+                   XInternAtom(display, "WM_PROTOCOLS", False),
+                   32,
+                   {}};
   event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
   event.xclient.data.l[1] = CurrentTime;
   const Status sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event);

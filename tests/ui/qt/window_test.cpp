@@ -60,8 +60,9 @@ struct Window {
   ui::qt::MainWindow window;
   platform::QtPathFitter fitter{window.pathLabel(), '\\'};
   std::chrono::steady_clock::time_point now{};
-  ui::MainWindowLogic logic{
-      window, {system, clipboard, messages, picker, fitter, 1}, [this] { return now += std::chrono::milliseconds(20); }};
+  ui::MainWindowLogic logic{window, {system, clipboard, messages, picker, fitter, 1}, [this] {
+                              return now += std::chrono::milliseconds(20);
+                            }};
 };
 
 // Runs `check` on the modal dialog of type T once it is up, then closes it.
@@ -96,8 +97,8 @@ class WindowTest final : public QObject {
       QWidget* control = w.control(row.name);
       auto* button = qobject_cast<QAbstractButton*>(control);
       auto* label = qobject_cast<QLabel*>(control);
-      QCOMPARE(control->parentWidget(), row.container == ui::Control::Form1 ? &w.window : w.control(
-          ui::FindLayout(row.container)->name));
+      QCOMPARE(control->parentWidget(),
+               row.container == ui::Control::Form1 ? &w.window : w.control(ui::FindLayout(row.container)->name));
       if (row.kind != ui::Kind::Label) {
         QCOMPARE(button ? button->text() : QString(), QString::fromLatin1(row.caption));
       } else if (row.id != ui::Control::Label1) {

@@ -87,8 +87,9 @@ TEST_F(Resources, IconVersionRecordAndManifest) {
   EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
   // Japanese, Unicode.
-  for (const auto& [key, value] : {std::pair{L"ProductName", L"Vexaro 28"}, std::pair{L"OriginalFilename", L"Vexaro.exe"},
-                                   std::pair{L"FileVersion", L"1.00"}, std::pair{L"ProductVersion", L"1.00"}}) {
+  for (const auto& [key, value] :
+       {std::pair{L"ProductName", L"Vexaro 28"}, std::pair{L"OriginalFilename", L"Vexaro.exe"},
+        std::pair{L"FileVersion", L"1.00"}, std::pair{L"ProductVersion", L"1.00"}}) {
     wchar_t* found = nullptr;
     const std::wstring query = std::wstring(L"\\StringFileInfo\\041104B0\\") + key;
     ASSERT_TRUE(VerQueryValueW(record.data(), query.c_str(), reinterpret_cast<void**>(&found), &length));
@@ -122,8 +123,8 @@ TEST_F(Resources, EveryResourceInTheVersionRecordsLanguage) {
   const std::string record = VersionRecord();
   WORD* translation = nullptr;
   UINT length = 0;
-  ASSERT_TRUE(VerQueryValueW(record.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                             &length));
+  ASSERT_TRUE(
+      VerQueryValueW(record.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
   ASSERT_EQ(length, 2 * sizeof(WORD)) << "one language";
   EXPECT_EQ(translation[0], kJapanese);
   EXPECT_EQ(translation[1], 1200) << "Unicode";

@@ -29,8 +29,8 @@ void ExpectLaidOut(const MainWindow& window) {
       EXPECT_EQ(got.left, want.left) << row.name;
       EXPECT_NEAR(got.top + got.bottom, want.top + want.bottom, 2) << row.name;
     } else {
-      EXPECT_TRUE(EqualRect(&got, &want)) << row.name << " at " << got.left << "," << got.top << " to " << got.right
-                                          << "," << got.bottom;
+      EXPECT_TRUE(EqualRect(&got, &want))
+          << row.name << " at " << got.left << "," << got.top << " to " << got.right << "," << got.bottom;
     }
   }
 }
@@ -91,7 +91,9 @@ class Win32WindowTest : public ::testing::Test {
   // message loop a turn.
   Win32WindowTest()
       : logic(window, {system, clipboard, messages, picker, fitter, 1},
-              [now = std::chrono::steady_clock::time_point{}]() mutable { return now += std::chrono::milliseconds(20); }) {
+              [now = std::chrono::steady_clock::time_point{}]() mutable {
+                return now += std::chrono::milliseconds(20);
+              }) {
     window.Attach(logic);
     logic.Form_Load();
   }
