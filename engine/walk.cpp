@@ -27,7 +27,8 @@ std::string_view SortKey(const OrderKey& k) noexcept { return k.key; }
 
 }  // namespace
 
-FolderWalk::FolderWalk(WalkContext context) : context_(context), pool_(ReadPool::WorkersFor(context.options.workers)) {}
+FolderWalk::FolderWalk(WalkContext context)
+    : context_(context), pool_(ReadPool::WorkersFor(context.options.workers)), held_(kHeld) {}
 
 FolderWalk::~FolderWalk() = default;
 
@@ -38,27 +39,6 @@ void FolderWalk::Report(const Problem& problem) {
 bool FolderWalk::KeepGoing() {
   context_.host.progress.Yield();
   return !context_.host.stop.Requested();
-}
-
-void FolderWalk::Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle) {
-  if (const auto it = heldAt_.find(node); it != heldAt_.end()) {
-    it->second->second = std::move(handle);
-    held_.splice(held_.begin(), held_, it->second);
-    return;
-  }
-  held_.emplace_front(node, std::move(handle));
-  heldAt_[node] = held_.begin();
-  if (held_.size() > kHeld) {
-    heldAt_.erase(held_.back().first);
-    held_.pop_back();
-  }
-}
-
-std::shared_ptr<platform::Folder> FolderWalk::Held(std::uint32_t node) {
-  const auto it = heldAt_.find(node);
-  if (it == heldAt_.end()) return nullptr;
-  held_.splice(held_.begin(), held_, it->second);
-  return it->second->second;
 }
 
 std::shared_ptr<platform::Folder> FolderWalk::OpenVerified(std::uint32_t node, std::error_code& error, bool& changed) {
@@ -82,18 +62,18 @@ std::shared_ptr<platform::Folder> FolderWalk::OpenVerified(std::uint32_t node, s
     return nullptr;
   }
   std::shared_ptr<platform::Folder> handle = std::move(opened.folder);
-  Remember(node, handle);
+  held_.Remember(node, handle);
   return handle;
 }
 
 std::shared_ptr<platform::Folder> FolderWalk::Acquire(std::uint32_t node, std::error_code& error, bool& changed) {
-  if (auto handle = Held(node)) return handle;
+  if (auto handle = held_.Find(node)) return handle;
   // Going back up from the folder opened last costs one open per level, and
   // each level is gone back up through once.
   if (cursor_ != kNone && nodes_[cursor_].depth > nodes_[node].depth) {
     std::uint32_t above = cursor_;
     while (nodes_[above].depth > nodes_[node].depth) above = nodes_[above].parent;
-    auto handle = above == node ? Held(cursor_) : nullptr;
+    auto handle = above == node ? held_.Find(cursor_) : nullptr;
     for (std::uint32_t at = cursor_; handle && at != node;) {
       const std::uint32_t parent = nodes_[at].parent;
       auto opened = handle->OpenParent();
@@ -102,21 +82,21 @@ std::shared_ptr<platform::Folder> FolderWalk::Acquire(std::uint32_t node, std::e
         break;
       }
       handle = std::move(opened.folder);
-      Remember(parent, handle);
+      held_.Remember(parent, handle);
       at = parent;
     }
     if (handle) return handle;
   }
   // Down from the nearest ancestor still held.
   std::vector<std::uint32_t> missing;
-  for (std::uint32_t at = node; at != kNone && !heldAt_.contains(at); at = nodes_[at].parent) missing.push_back(at);
+  for (std::uint32_t at = node; at != kNone && !held_.Contains(at); at = nodes_[at].parent) missing.push_back(at);
   std::shared_ptr<platform::Folder> handle;
   while (!missing.empty()) {
     handle = OpenVerified(missing.back(), error, changed);
     if (!handle) return nullptr;
     missing.pop_back();
   }
-  return handle ? handle : Held(node);
+  return handle ? handle : held_.Find(node);
 }
 
 bool FolderWalk::Submit(std::uint32_t node, Pass pass) {
@@ -170,7 +150,7 @@ void FolderWalk::Absorb(std::uint32_t node, FolderRead& read) {
     n.hasId = true;
   }
   if (read.handle) {
-    Remember(node, read.handle);
+    held_.Remember(node, read.handle);
     cursor_ = node;
   }
   if (read.outcome == FolderRead::Outcome::Read && n.hasId && visited_.contains(n.id)) {
@@ -318,31 +298,6 @@ void FolderWalk::TopUp(Pass pass) {
   }
 }
 
-void FolderWalk::Keep(Node& node, const FileRecords& files) {
-  constexpr std::size_t kChunk = std::size_t{1} << 20;
-  Kept& kept = cache_.emplace_back();
-  node.cached = static_cast<std::uint32_t>(cache_.size() - 1);
-  const std::size_t size = files.recordBytes();
-  if (size == 0) return;
-  if (chunks_.empty() || chunks_.back().size - chunks_.back().used < size) {
-    Chunk& chunk = chunks_.emplace_back();
-    chunk.size = std::max(kChunk, size);
-    chunk.bytes = std::make_unique_for_overwrite<char[]>(chunk.size);
-  }
-  Chunk& chunk = chunks_.back();
-  kept.files = files.Pack(chunk.bytes.get() + chunk.used);
-  kept.chunk = static_cast<std::uint32_t>(chunks_.size() - 1);
-  chunk.used += size;
-  ++chunk.live;
-}
-
-void FolderWalk::Release(Node& node) {
-  Kept& kept = cache_[node.cached];
-  kept.files = FileRecords();
-  if (kept.chunk != kNone && --chunks_[kept.chunk].live == 0) chunks_[kept.chunk].bytes.reset();
-  kept.chunk = kNone;
-}
-
 std::string FolderWalk::PathOf(std::uint32_t node) const {
   std::vector<std::uint32_t> chain;
   for (std::uint32_t at = node; nodes_[at].parent != kNone; at = nodes_[at].parent) chain.push_back(at);
@@ -401,7 +356,7 @@ void FolderWalk::GetSubFolders(const std::string& Path) {
     }
     if (cacheFull_ || !read.collected) {
       // A folder without files needs no second read.
-      if (read.filesSeen == 0) Keep(n, FileRecords());
+      if (read.filesSeen == 0) n.cached = kept_.Keep(FileRecords());
       return true;
     }
     const std::size_t cost = read.files.recordBytes() + read.files.count() * sizeof(FileRecords::Ref);
@@ -410,7 +365,7 @@ void FolderWalk::GetSubFolders(const std::string& Path) {
       return true;
     }
     cacheUsed_ += cost;
-    Keep(n, read.files);
+    n.cached = kept_.Keep(read.files);
     return true;
   };
 
@@ -452,8 +407,8 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
     TopUp(Pass::List);
     Node& n = nodes_[node];
     if (n.listable && n.cached != kNone) {
-      visit({current_, givenSize_, &cache_[n.cached].files});
-      Release(n);  // listed once: the memory goes
+      visit({current_, givenSize_, &kept_.Get(n.cached)});
+      kept_.Release(n.cached);  // listed once: the memory goes
     } else if (n.listable) {
       FolderRead read;
       if (const auto it = early_.find(node); it != early_.end()) {
@@ -481,7 +436,7 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
           break;
         case FolderRead::Outcome::Read:
           if (read.handle) {
-            Remember(node, std::move(read.handle));  // a base for its subfolders' reads
+            held_.Remember(node, std::move(read.handle));  // a base for its subfolders' reads
             cursor_ = node;
           }
           if (read.error) Report({Problem::Kind::UnreadableFolder, current_, read.error});
@@ -498,8 +453,7 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
   pool_.DropAll();
   early_.clear();
   earlyBytes_ = 0;
-  held_.clear();
-  heldAt_.clear();
+  held_.Clear();
   cursor_ = kNone;
   return completed;
 }

@@ -16,7 +16,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +27,7 @@
 #include "engine/folder_read.h"
 #include "engine/host.h"
 #include "engine/read_pool.h"
+#include "engine/walk_stores.h"
 #include "platform/file_system.h"
 
 namespace vexaro::engine {
@@ -83,7 +83,7 @@ class FolderWalk {
     std::uint32_t nameSize = 0;
     std::uint32_t orderAt = 0;  // children in listing order, in order_
     std::uint32_t orderSize = 0;
-    std::uint32_t cached = kNone;  // in cache_
+    std::uint32_t cached = kNone;  // in kept_
     State state = State::Unread;
     bool hasId = false;
     bool listable = true;  // false: unreadable, a loop or changed; nothing to list
@@ -106,8 +106,6 @@ class FolderWalk {
   void DropSubtree(std::uint32_t node);
   std::shared_ptr<platform::Folder> Acquire(std::uint32_t node, std::error_code& error, bool& changed);
   std::shared_ptr<platform::Folder> OpenVerified(std::uint32_t node, std::error_code& error, bool& changed);
-  void Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle);
-  std::shared_ptr<platform::Folder> Held(std::uint32_t node);
   std::string PathOf(std::uint32_t node) const;  // for reports only
   bool KeepGoing();                              // yields, then reads the stop request
   void Report(const Problem& problem);
@@ -120,23 +118,7 @@ class FolderWalk {
   std::vector<Node> nodes_;
   std::string names_;
   std::vector<std::uint32_t> order_;  // child << 1, | 1 for the folders below the child
-  // What the walk kept, packed into large chunks in listing order, so that
-  // chunks go whole, in order, as the listing goes through them, and a
-  // folder's records cost no allocation of their own.
-  struct Chunk {
-    std::unique_ptr<char[]> bytes;
-    std::size_t size = 0;
-    std::size_t used = 0;
-    std::uint32_t live = 0;  // folders not listed yet
-  };
-  struct Kept {
-    FileRecords files;
-    std::uint32_t chunk = kNone;
-  };
-  void Keep(Node& node, const FileRecords& files);
-  void Release(Node& node);
-  std::vector<Chunk> chunks_;
-  std::vector<Kept> cache_;
+  KeptFiles kept_;
   std::size_t cacheUsed_ = 0;
   bool cacheFull_ = false;
   // Reads taken ahead of their turn, kept until the engine gets there.
@@ -148,10 +130,7 @@ class FolderWalk {
     }
   };
   std::unordered_set<platform::FolderId, IdHash> visited_;
-  // Handles of recently opened folders, most recent first: bases for opening
-  // their subfolders, so that a folder costs one open however deep it lies.
-  std::list<std::pair<std::uint32_t, std::shared_ptr<platform::Folder>>> held_;
-  std::unordered_map<std::uint32_t, decltype(held_)::iterator> heldAt_;
+  HeldFolders held_;
   std::uint32_t cursor_ = kNone;  // the folder opened last
   // Where the pass stands: the folders whose children it is going through.
   std::vector<Frame> frames_;

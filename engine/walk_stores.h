@@ -1,0 +1,67 @@
+#pragma once
+// The two stores of the folder walk: the folders' files it keeps for the
+// listing, and the handles it keeps to open subfolders from.
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/folder_read.h"
+#include "platform/file_system.h"
+
+namespace vexaro::engine {
+
+// Folders' files packed into large chunks in the order they are kept (the
+// listing order), so that chunks go whole, in order, as the listing goes
+// through them, and a folder's records cost no allocation of their own.
+class KeptFiles {
+ public:
+  using Id = std::uint32_t;
+
+  Id Keep(const FileRecords& files);
+  const FileRecords& Get(Id id) const { return kept_[id].files; }
+  // Frees a folder's records once they have been listed.
+  void Release(Id id);
+
+ private:
+  static constexpr std::uint32_t kNoChunk = UINT32_MAX;
+  struct Chunk {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    std::size_t used = 0;
+    std::uint32_t live = 0;  // folders not released yet
+  };
+  struct Kept {
+    FileRecords files;
+    std::uint32_t chunk = kNoChunk;
+  };
+  std::vector<Chunk> chunks_;
+  std::vector<Kept> kept_;
+};
+
+// Handles of recently opened folders, most recent first: bases for opening
+// their subfolders, so that a folder costs one open however deep it lies.
+class HeldFolders {
+ public:
+  explicit HeldFolders(std::size_t capacity) : capacity_(capacity) {}
+
+  // Keeps `handle` as the most recent, dropping the least recent beyond
+  // the capacity.
+  void Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle);
+  // The handle of `node`, made the most recent; null when not held.
+  std::shared_ptr<platform::Folder> Find(std::uint32_t node);
+  bool Contains(std::uint32_t node) const { return at_.contains(node); }
+  void Clear() {
+    held_.clear();
+    at_.clear();
+  }
+
+ private:
+  std::size_t capacity_;
+  std::list<std::pair<std::uint32_t, std::shared_ptr<platform::Folder>>> held_;
+  std::unordered_map<std::uint32_t, decltype(held_)::iterator> at_;
+};
+
+}  // namespace vexaro::engine
