@@ -298,13 +298,15 @@ void FolderWalk::TopUp(Pass pass) {
   }
 }
 
-std::string FolderWalk::PathOf(std::uint32_t node) const {
-  std::vector<std::uint32_t> chain;
-  for (std::uint32_t at = node; nodes_[at].parent != kNone; at = nodes_[at].parent) chain.push_back(at);
-  std::string path = root_;
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-    path.append(NameOf(nodes_[*it])).push_back(context_.separator);
-  return path;
+FolderRead FolderWalk::TakeListed(std::uint32_t node) {
+  // A failed open leaves its outcome in early_; anything else is in the pool.
+  if (nodes_[node].ticket == 0 && !early_.contains(node)) Submit(node, Pass::List);
+  if (const auto it = early_.find(node); it != early_.end()) {
+    FolderRead read = std::move(it->second);
+    early_.erase(it);
+    return read;
+  }
+  return pool_.Take(nodes_[node].ticket, [this] { return KeepGoing(); });
 }
 
 void FolderWalk::GetSubFolders(const std::string& Path) {
@@ -410,19 +412,7 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
       visit({current_, givenSize_, &kept_.Get(n.cached)});
       kept_.Release(n.cached);  // listed once: the memory goes
     } else if (n.listable) {
-      FolderRead read;
-      if (const auto it = early_.find(node); it != early_.end()) {
-        read = std::move(it->second);
-        early_.erase(it);
-      } else {
-        if (n.ticket == 0) Submit(node, Pass::List);
-        if (const auto it2 = early_.find(node); it2 != early_.end()) {
-          read = std::move(it2->second);
-          early_.erase(it2);
-        } else {
-          read = pool_.Take(n.ticket, [this] { return KeepGoing(); });
-        }
-      }
+      FolderRead read = TakeListed(node);
       n.ticket = 0;
       switch (read.outcome) {
         case FolderRead::Outcome::Stopped:

@@ -71,8 +71,6 @@ class FolderWalk {
   // cannot be read again to the host. Returns false when stopped.
   bool ListFolders(const std::function<void(const Listed&)>& visit);
 
-  std::size_t folderCount() const { return nodes_.size(); }
-
  private:
   static constexpr std::uint32_t kNone = UINT32_MAX;
   enum class State : std::uint8_t { Unread, Submitted, Absorbed, Consumed, Skipped };
@@ -101,15 +99,13 @@ class FolderWalk {
   std::optional<std::uint32_t> Advance();
   void TopUp(Pass pass);
   bool Submit(std::uint32_t node, Pass pass);
-  FolderRead Take(std::uint32_t node, Pass pass);
+  FolderRead TakeListed(std::uint32_t node);  // the listing's read of `node`
   void Absorb(std::uint32_t node, FolderRead& read);
   void DropSubtree(std::uint32_t node);
   std::shared_ptr<platform::Folder> Acquire(std::uint32_t node, std::error_code& error, bool& changed);
   std::shared_ptr<platform::Folder> OpenVerified(std::uint32_t node, std::error_code& error, bool& changed);
-  std::string PathOf(std::uint32_t node) const;  // for reports only
-  bool KeepGoing();                              // yields, then reads the stop request
+  bool KeepGoing();  // yields, then reads the stop request
   void Report(const Problem& problem);
-  void StartPass();
 
   WalkContext context_;
   ReadPool pool_;
