@@ -146,13 +146,27 @@ void FileRecords::Decode(Ref ref, FileRef& file) const {
 }
 
 std::size_t FolderRead::bytes() const {
-  std::size_t total = sizeof(FolderRead) + files.bytes();
+  std::size_t total = sizeof(FolderRead) + files.bytes() + text.capacity();
   for (const std::string& name : folders) total += sizeof(std::string) + name.capacity();
   return total;
 }
 
-FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& keepGoing) {
+namespace {
+
+void MakeLines(const ReadRequest& request, const FileRecords& files, unsigned worker, FolderRead& read) {
+  if (request.lines == nullptr || files.empty() || files.recordBytes() > kLargestFormattedAhead) return;
+  read.unstamped = (*request.lines)(request.path, request.relativeStart, files, worker, read.text);
+  read.formatted = true;
+}
+
+}  // namespace
+
+FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& keepGoing, unsigned worker) {
   FolderRead read;
+  if (request.kept != nullptr) {
+    MakeLines(request, *request.kept, worker, read);
+    return read;
+  }
   read.handle = request.folder;
   if (!read.handle) {
     platform::OpenResult opened = request.parent->OpenChild(request.name);
@@ -214,6 +228,7 @@ FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& k
   read.error = folder.error();
   read.files.Sort();
   read.files.Shrink();
+  if (read.collected) MakeLines(request, read.files, worker, read);
   return read;
 }
 

@@ -2,8 +2,6 @@
 // Reading one open folder: its files, sorted, with size and creation time,
 // and its subfolders. Runs on a worker thread or on the engine's own.
 
-#include <atomic>
-#include <cstdint>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,6 +72,14 @@ class FileRecords {
   std::size_t stored_ = 0;  // bytes of the blocks
 };
 
+// Makes the listing lines of a folder's files (`path` ends with its
+// separator; the part below the start folder begins at `relativeStart`) and
+// returns how many of the files had no size or time to show. Reader threads
+// call it, several at once: `worker` (0 for the engine's own thread, 1 and
+// up for the workers) lets it keep state per thread.
+using LineMaker = std::function<std::size_t(std::string_view path, std::size_t relativeStart, const FileRecords& files,
+                                            unsigned worker, std::string& out)>;
+
 struct FolderRead {
   enum class Outcome : std::uint8_t {
     Read,        // entries below; `error` set when the read broke off part-way
@@ -89,6 +95,9 @@ struct FolderRead {
   bool collected = false;            // `files` holds every file, with what was asked for
   std::uint32_t filesSeen = 0;       // files met, also when they were not collected
   std::vector<std::string> folders;  // subfolder names, in the order met
+  bool formatted = false;            // `text` holds the lines of `files`
+  std::string text;
+  std::size_t unstamped = 0;  // files in `text` without size or time
 
   std::size_t bytes() const;
 };
@@ -106,14 +115,26 @@ struct ReadRequest {
   // the walk could not keep anyway); it still counts them.
   std::size_t fileBudget = SIZE_MAX;
   bool folders = true;  // collect subfolders
+  // Lines to make once the files are read: by `lines`, for the folder at
+  // `path`, unless the folder is too large to hold as text at once.
+  const LineMaker* lines = nullptr;
+  std::string path;
+  std::size_t relativeStart = 0;
+  // Files the walk kept: the lines are made of these, and nothing is read.
+  const FileRecords* kept = nullptr;
 };
+
+// Folders whose records are larger than this get their lines made as the
+// listing writes them, in pieces, rather than held whole as text.
+inline constexpr std::size_t kLargestFormattedAhead = std::size_t{256} << 10;
 
 // Whether an open failed because something other than a folder (a link, a
 // file) has the folder's name now.
 bool IsChange(std::error_code error);
 
-// Opens the folder if asked to, and reads it to its end. `keepGoing` is asked now and then; once it
-// returns false the read ends with Outcome::Stopped.
-FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& keepGoing);
+// Opens the folder if asked to, reads it to its end, and makes its lines
+// when asked to. `keepGoing` is asked now and then; once it returns false the
+// read ends with Outcome::Stopped. `worker` is passed on to the LineMaker.
+FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& keepGoing, unsigned worker = 0);
 
 }  // namespace vexaro::engine

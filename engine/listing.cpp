@@ -75,7 +75,19 @@ ListingJob::ListingJob(platform::System& system, ListingHost host, ListingSink& 
       host_{host.progress, host.stop, &problems_},
       sink_(sink),
       conventions_(system.conventions()),
-      converter_(system.clock()) {}
+      sharedClock_(system.clock()),
+      converter_(sharedClock_) {}
+
+platform::UtcTime ListingJob::SharedClock::Now() {
+  std::lock_guard lock(mutex_);
+  return clock_.Now();
+}
+
+std::int32_t ListingJob::SharedClock::UtcOffsetAt(std::int64_t utcSeconds) {
+  // Asked at most twice per UTC day each reader thread meets.
+  std::lock_guard lock(mutex_);
+  return clock_.UtcOffsetAt(utcSeconds);
+}
 
 std::string ListingJob::GetVName(std::string_view StartPath) { return system_.volumes().Label(StartPath); }
 
@@ -96,10 +108,21 @@ FolderOutcome ListingJob::DoWork(const std::string& Path, const ListingOptions& 
   const std::string volume = GetVName(Path);
   host_.progress.SetStatus(kListingFolders);
 
+  options_ = options;
+  volume_ = volume;
+  dateSeparator_ = system_.regional().DateSeparator();
+  timeSeparator_ = system_.regional().TimeSeparator();
   WalkOptions walkOptions;
   walkOptions.wanted = {options.CheckSize, options.CheckDate};
   walkOptions.cacheBudget = cacheBudget_;
   walkOptions.workers = workers_;
+  const unsigned readers = ReadPool::WorkersFor(workers_);
+  if (readers > 1) {
+    while (converters_.size() <= readers) converters_.push_back(std::make_unique<LocalTimeConverter>(sharedClock_));
+    walkOptions.lines = [this](std::string_view path, std::size_t relativeStart, const FileRecords& files,
+                               unsigned worker,
+                               std::string& out) { return MakeLines(path, relativeStart, files, worker, out); };
+  }
   // Whatever the walk holds open (handles, workers) goes when it does,
   // stopped or not.
   FolderWalk walk({system_.directories(), host_, conventions_.separator, walkOptions});
@@ -108,12 +131,9 @@ FolderOutcome ListingJob::DoWork(const std::string& Path, const ListingOptions& 
   AppendHeader(Path, volume, options);
   host_.progress.SetStatus(kListingFiles);
 
-  dateSeparator_ = system_.regional().DateSeparator();
-  timeSeparator_ = system_.regional().TimeSeparator();
   // The walk went through the folders in name order already: no folder
   // array to sort.
-  const bool completed =
-      walk.ListFolders([&](const FolderWalk::Listed& folder) { ListFolder(folder, volume, options); });
+  const bool completed = walk.ListFolders([&](const FolderWalk::Listed& folder) { ListFolder(folder); });
   problems_.outcome = nullptr;
   if (!completed) {
     outcome.ending = FolderOutcome::Ending::Stopped;
@@ -143,20 +163,45 @@ void ListingJob::AppendHeader(const std::string& Path, const std::string& volume
   sink_.Append(header);
 }
 
-void ListingJob::ListFolder(const FolderWalk::Listed& folder, const std::string& volume,
-                            const ListingOptions& options) {
-  if (folder.files == nullptr) return;
+std::string ListingJob::RelativeText(std::string_view path, std::size_t relativeStart) {
   std::string relative;
-  AppendPlain(relative, folder.path.substr(std::min(folder.relativeStart, folder.path.size())));
-  text_.clear();
-  const bool needStamp = options.CheckSize || options.CheckDate;
+  AppendPlain(relative, path.substr(std::min(relativeStart, path.size())));
+  return relative;
+}
+
+std::size_t ListingJob::MakeLines(std::string_view path, std::size_t relativeStart, const FileRecords& files,
+                                  unsigned worker, std::string& out) {
+  const std::string relative = RelativeText(path, relativeStart);
+  const bool needStamp = options_.CheckSize || options_.CheckDate;
+  LocalTimeConverter& converter = worker == 0 ? converter_ : *converters_.at(worker);
+  std::size_t unstamped = 0;
+  files.ForEach([&](const FileRef& file) {
+    if (needStamp && !file.stamped) ++unstamped;
+    AppendFileLine(out, file, path, relative, converter);
+  });
+  return unstamped;
+}
+
+void ListingJob::ListFolder(const FolderWalk::Listed& folder) {
+  if (folder.files == nullptr) return;
+  const bool needStamp = options_.CheckSize || options_.CheckDate;
   std::string path;
-  folder.files->ForEach([&](const FileRef& file) {
+  auto reportUnstamped = [&](const FileRef& file) {
     if (needStamp && !file.stamped) {
       path.assign(folder.path).append(file.name);
       problems_.ReportProblem({Problem::Kind::UnreadableFile, path, {}});
     }
-    AppendFileLine(file, folder.path, relative, volume, options);
+  };
+  if (folder.text != nullptr) {
+    if (folder.unstamped != 0) folder.files->ForEach(reportUnstamped);
+    sink_.Append(*folder.text);
+    return;
+  }
+  const std::string relative = RelativeText(folder.path, folder.relativeStart);
+  text_.clear();
+  folder.files->ForEach([&](const FileRef& file) {
+    reportUnstamped(file);
+    AppendFileLine(text_, file, folder.path, relative, converter_);
     // A folder of many files goes out in pieces, never a line cut.
     if (text_.size() >= kSinkChunk) {
       sink_.Append(text_);
@@ -166,43 +211,43 @@ void ListingJob::ListFolder(const FolderWalk::Listed& folder, const std::string&
   if (!text_.empty()) sink_.Append(text_);
 }
 
-void ListingJob::AppendFileLine(const FileRef& file, std::string_view folder, std::string_view relative,
-                                const std::string& volume, const ListingOptions& options) {
-  text_.append(lineEnd_);
-  const bool csv = options.OptionCSV;
+void ListingJob::AppendFileLine(std::string& out, const FileRef& file, std::string_view folder,
+                                std::string_view relative, LocalTimeConverter& converter) const {
+  out.append(lineEnd_);
+  const bool csv = options_.OptionCSV;
   bool first = true;
 
   // What cannot be read is left blank: an empty CSV field, or blanks of the
   // column's width in TXT form, never another file's value.
-  if (options.CheckDate) {
-    if (csv) text_.push_back('"');
+  if (options_.CheckDate) {
+    if (csv) out.push_back('"');
     if (file.creation) {
-      AppendDate(text_, converter_.ToLocal(*file.creation), dateSeparator_, timeSeparator_);
+      AppendDate(out, converter.ToLocal(*file.creation), dateSeparator_, timeSeparator_);
     } else if (!csv) {
-      text_.append(15 + 2 * CharacterCount(dateSeparator_) + 2 * CharacterCount(timeSeparator_), ' ');
+      out.append(15 + 2 * CharacterCount(dateSeparator_) + 2 * CharacterCount(timeSeparator_), ' ');
     }
-    if (csv) text_.push_back('"');
+    if (csv) out.push_back('"');
     first = false;
   }
-  if (csv && options.CheckVolume) AppendCsvField(text_, first, volume);
-  if (options.CheckSize) {
-    if (csv) text_.append(first ? "\"" : ",\"");
+  if (csv && options_.CheckVolume) AppendCsvField(out, first, volume_);
+  if (options_.CheckSize) {
+    if (csv) out.append(first ? "\"" : ",\"");
     if (file.size) {
       std::string sTani;
-      text_.append(options.CheckByte ? B(*file.size, sTani) : BMBGB(*file.size, sTani)).append(sTani);
+      out.append(options_.CheckByte ? B(*file.size, sTani) : BMBGB(*file.size, sTani)).append(sTani);
     } else if (!csv) {
-      text_.append(options.CheckByte ? kBWidth : kBMBGBWidth, ' ');
+      out.append(options_.CheckByte ? kBWidth : kBMBGBWidth, ' ');
     }
-    text_.append(csv ? "\"" : " : ");
+    out.append(csv ? "\"" : " : ");
     first = false;
   }
   if (csv) {
-    AppendCsvField(text_, first, folder);
-    AppendCsvField(text_, first, file.name);
+    AppendCsvField(out, first, folder);
+    AppendCsvField(out, first, file.name);
     return;
   }
-  text_.append(relative);
-  AppendPlain(text_, file.name);
+  out.append(relative);
+  AppendPlain(out, file.name);
 }
 
 }  // namespace vexaro::engine

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,9 +81,27 @@ class ListingJob {
 
  private:
   void AppendHeader(const std::string& Path, const std::string& volume, const ListingOptions& options);
-  void ListFolder(const FolderWalk::Listed& folder, const std::string& volume, const ListingOptions& options);
-  void AppendFileLine(const FileRef& file, std::string_view folder, std::string_view relative,
-                      const std::string& volume, const ListingOptions& options);
+  void ListFolder(const FolderWalk::Listed& folder);
+  // The lines of a folder's files, by a reader thread (`worker`, as the
+  // LineMaker's); returns the files without size or time.
+  std::size_t MakeLines(std::string_view path, std::size_t relativeStart, const FileRecords& files, unsigned worker,
+                        std::string& out);
+  // The part of the folder's path a TXT line shows: below the start folder.
+  static std::string RelativeText(std::string_view path, std::size_t relativeStart);
+  void AppendFileLine(std::string& out, const FileRef& file, std::string_view folder, std::string_view relative,
+                      LocalTimeConverter& converter) const;
+
+  // The clock as the converters of several threads share it.
+  class SharedClock final : public platform::Clock {
+   public:
+    explicit SharedClock(platform::Clock& clock) : clock_(clock) {}
+    platform::UtcTime Now() override;
+    std::int32_t UtcOffsetAt(std::int64_t utcSeconds) override;
+
+   private:
+    std::mutex mutex_;
+    platform::Clock& clock_;
+  };
 
   // Counts what is met for the outcome, and passes it on.
   class ProblemCount final : public ProblemReports {
@@ -99,8 +119,15 @@ class ListingJob {
   ListingHost host_;
   ListingSink& sink_;
   platform::Conventions conventions_;
-  std::string_view lineEnd_;  // of the start folder being listed
-  LocalTimeConverter converter_;
+  // Of the start folder being listed, read by the reader threads as well.
+  std::string_view lineEnd_;
+  ListingOptions options_;
+  std::string volume_;
+  SharedClock sharedClock_;
+  LocalTimeConverter converter_;  // the engine's thread's
+  // One per worker (1 and up; 0 stays empty), the same one each time, so
+  // that each keeps the days it has met.
+  std::vector<std::unique_ptr<LocalTimeConverter>> converters_;
   std::string strFreeSpace_;
   std::string strDiskSpace_;
   std::string dateSeparator_;

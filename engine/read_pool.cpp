@@ -27,7 +27,7 @@ unsigned ReadPool::WorkersFor(unsigned requested) {
 ReadPool::ReadPool(unsigned workers) {
   if (workers <= 1) return;
   threads_.reserve(workers);
-  for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+  for (unsigned i = 1; i <= workers; ++i) threads_.emplace_back([this, i] { Work(i); });
 }
 
 ReadPool::~ReadPool() {
@@ -86,7 +86,7 @@ FolderRead ReadPool::Take(Ticket ticket, const std::function<bool()>& waiting) {
     // Rather than sleep, read what the workers have not started yet: the
     // engine will want it soon, and a thread that sleeps costs a switch.
     if (!queue_.empty()) {
-      RunOne(lock);
+      RunOne(lock, 0);
       it = slots_.find(ticket);
       continue;
     }
@@ -158,16 +158,16 @@ FolderRead ReadPool::Finish(std::unordered_map<Ticket, Slot>::iterator it) {
   return result;
 }
 
-void ReadPool::Work() {
+void ReadPool::Work(unsigned worker) {
   std::unique_lock lock(mutex_);
   while (true) {
     queued_.wait(lock, [this] { return closing_ || !queue_.empty(); });
     if (closing_) return;
-    RunOne(lock);
+    RunOne(lock, worker);
   }
 }
 
-void ReadPool::RunOne(std::unique_lock<std::mutex>& lock) {
+void ReadPool::RunOne(std::unique_lock<std::mutex>& lock, unsigned worker) {
   const Ticket ticket = queue_.front();
   queue_.pop_front();
   Slot& slot = slots_.at(ticket);
@@ -175,10 +175,13 @@ void ReadPool::RunOne(std::unique_lock<std::mutex>& lock) {
   ReadRequest request = std::move(slot.request);
   lock.unlock();
   // A dropped read stops at its next check instead of running to the end.
-  FolderRead result = ReadFolder(request, [this, ticket] {
-    std::lock_guard check(mutex_);
-    return !closing_ && !slots_.at(ticket).dropped;
-  });
+  FolderRead result = ReadFolder(
+      request,
+      [this, ticket] {
+        std::lock_guard check(mutex_);
+        return !closing_ && !slots_.at(ticket).dropped;
+      },
+      worker);
   request = {};
   lock.lock();
   const auto it = slots_.find(ticket);

@@ -65,8 +65,9 @@ class ReadPool {
     std::size_t bytes = 0;
   };
 
-  void Work();
-  void RunOne(std::unique_lock<std::mutex>& lock);                   // reads the first queued folder
+  void Work(unsigned worker);
+  // Reads the first queued folder; `worker` as ReadFolder's.
+  void RunOne(std::unique_lock<std::mutex>& lock, unsigned worker);
   FolderRead Finish(std::unordered_map<Ticket, Slot>::iterator it);  // takes a done slot
 
   mutable std::mutex mutex_;

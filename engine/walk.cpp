@@ -28,7 +28,7 @@ std::string_view SortKey(const OrderKey& k) noexcept { return k.key; }
 }  // namespace
 
 FolderWalk::FolderWalk(WalkContext context)
-    : context_(context), pool_(ReadPool::WorkersFor(context.options.workers)), held_(kHeld) {}
+    : context_(context), held_(kHeld), pool_(ReadPool::WorkersFor(context.options.workers)) {}
 
 FolderWalk::~FolderWalk() = default;
 
@@ -99,12 +99,30 @@ std::shared_ptr<platform::Folder> FolderWalk::Acquire(std::uint32_t node, std::e
   return handle ? handle : held_.Find(node);
 }
 
-bool FolderWalk::Submit(std::uint32_t node, Pass pass) {
+bool FolderWalk::FormatsAhead(const Node& node) const {
+  if (!context_.options.lines || !pool_.threaded()) return false;
+  if (node.cached == kNone) return true;
+  const FileRecords& files = kept_.Get(node.cached);
+  return !files.empty() && files.recordBytes() <= kLargestFormattedAhead;
+}
+
+bool FolderWalk::Submit(std::uint32_t node, Pass pass, std::string_view path) {
+  ReadRequest request;
+  if (pass == Pass::List && FormatsAhead(nodes_[node])) {
+    request.lines = &context_.options.lines;
+    request.path = path;
+    request.relativeStart = givenSize_;
+    if (nodes_[node].cached != kNone) {
+      // Kept by the walk: only the lines to make.
+      request.kept = &kept_.Get(nodes_[node].cached);
+      nodes_[node].ticket = pool_.Submit(std::move(request));
+      return true;
+    }
+  }
   // The reader opens the folder from its parent's handle, so that the
   // engine's thread spends no system call on it in the usual case.
   std::error_code error;
   bool changed = false;
-  ReadRequest request;
   const std::uint32_t parent = nodes_[node].parent;
   if (parent == kNone) {
     request.folder = OpenVerified(node, error, changed);
@@ -253,6 +271,10 @@ void FolderWalk::TopUp(Pass pass) {
   scan_.clear();
   std::size_t real = frames_.size();
   std::uint32_t realPos = real != 0 ? frames_[real - 1].pos : 0;
+  // The listing's reads make the lines too, which name the folder: the scan
+  // keeps the path of where it stands.
+  const bool paths = pass == Pass::List;
+  if (paths) scanPath_ = path_;
   for (int budget = kScanBudget; budget > 0; --budget) {
     std::uint32_t at;
     std::uint32_t* pos;
@@ -271,17 +293,25 @@ void FolderWalk::TopUp(Pass pass) {
       } else if (--real != 0) {
         realPos = frames_[real - 1].pos;
       }
+      if (paths) scanPath_.resize(!scan_.empty() ? scan_.back().pathSize : real != 0 ? frames_[real - 1].pathSize : 0);
       continue;
     }
     const std::uint32_t code = order_[nodes_[at].orderAt + (*pos)++];
     const std::uint32_t child = code >> 1;
     if ((code & 1) == 0) {
       const Node& c = nodes_[child];
-      const bool wanted = pass == Pass::Walk
-                              ? c.state == State::Unread
-                              : c.listable && c.cached == kNone && c.ticket == 0 && !early_.contains(child);
+      const bool wanted = pass == Pass::Walk ? c.state == State::Unread
+                                             : c.listable && c.ticket == 0 && !early_.contains(child) &&
+                                                   (c.cached == kNone || FormatsAhead(c));
       if (wanted) {
-        Submit(child, pass);
+        if (paths) {
+          const std::size_t size = scanPath_.size();
+          scanPath_.append(NameOf(c)).push_back(context_.separator);
+          Submit(child, pass, scanPath_);
+          scanPath_.resize(size);
+        } else {
+          Submit(child, pass);
+        }
         if (++inFlight >= maxInFlight) return;
       }
       continue;
@@ -294,13 +324,16 @@ void FolderWalk::TopUp(Pass pass) {
       const State state = nodes_[child].state;
       if (state != State::Absorbed && state != State::Consumed) continue;
     }
-    if (nodes_[child].orderSize != 0) scan_.push_back({child, 0, 0});
+    if (nodes_[child].orderSize != 0) {
+      if (paths) scanPath_.append(NameOf(nodes_[child])).push_back(context_.separator);
+      scan_.push_back({child, 0, scanPath_.size()});
+    }
   }
 }
 
 FolderRead FolderWalk::TakeListed(std::uint32_t node) {
   // A failed open leaves its outcome in early_; anything else is in the pool.
-  if (nodes_[node].ticket == 0 && !early_.contains(node)) Submit(node, Pass::List);
+  if (nodes_[node].ticket == 0 && !early_.contains(node)) Submit(node, Pass::List, current_);
   if (const auto it = early_.find(node); it != early_.end()) {
     FolderRead read = std::move(it->second);
     early_.erase(it);
@@ -409,7 +442,18 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
     TopUp(Pass::List);
     Node& n = nodes_[node];
     if (n.listable && n.cached != kNone) {
-      visit({current_, givenSize_, &kept_.Get(n.cached)});
+      if (n.ticket != 0) {
+        // A worker makes its lines, or has made them.
+        FolderRead made = pool_.Take(n.ticket, [this] { return KeepGoing(); });
+        nodes_[node].ticket = 0;
+        if (made.outcome == FolderRead::Outcome::Stopped) {
+          completed = false;
+          break;
+        }
+        visit({current_, givenSize_, &kept_.Get(n.cached), made.formatted ? &made.text : nullptr, made.unstamped});
+      } else {
+        visit({current_, givenSize_, &kept_.Get(n.cached)});
+      }
       kept_.Release(n.cached);  // listed once: the memory goes
     } else if (n.listable) {
       FolderRead read = TakeListed(node);
@@ -430,7 +474,7 @@ bool FolderWalk::ListFolders(const std::function<void(const Listed&)>& visit) {
             cursor_ = node;
           }
           if (read.error) Report({Problem::Kind::UnreadableFolder, current_, read.error});
-          visit({current_, givenSize_, &read.files});
+          visit({current_, givenSize_, &read.files, read.formatted ? &read.text : nullptr, read.unstamped});
           break;
       }
       if (!completed) break;

@@ -36,6 +36,9 @@ struct WalkOptions {
   platform::StampFields wanted{true, true};         // what the listing shows
   std::size_t cacheBudget = std::size_t{32} << 20;  // bytes of file records the walk keeps for the listing
   unsigned workers = 1;                             // as ReadPool::WorkersFor; 1: none
+  // With workers, the listing's lines are made by them, ahead of the
+  // listing; empty: the listing makes them all.
+  LineMaker lines;
 };
 
 struct WalkContext {
@@ -61,9 +64,11 @@ class FolderWalk {
 
   // The files of one folder as the listing gets them.
   struct Listed {
-    std::string_view path;      // full path, with its trailing separator
-    std::size_t relativeStart;  // where the part below the start folder begins
-    const FileRecords* files;   // null when there is nothing to list
+    std::string_view path;              // full path, with its trailing separator
+    std::size_t relativeStart;          // where the part below the start folder begins
+    const FileRecords* files;           // null when there is nothing to list
+    const std::string* text = nullptr;  // the lines of `files`, when a worker made them
+    std::size_t unstamped = 0;          // files in `text` without size or time
   };
   // Calls `visit` for every folder the walk found, in listing order, with its
   // files sorted by name (GetFolderFiles), until `visit` returns false.
@@ -98,7 +103,9 @@ class FolderWalk {
   std::string_view NameOf(const Node& node) const { return {names_.data() + node.nameAt, node.nameSize}; }
   std::optional<std::uint32_t> Advance();
   void TopUp(Pass pass);
-  bool Submit(std::uint32_t node, Pass pass);
+  // `path`: the folder's, for the lines made with the listing's reads.
+  bool Submit(std::uint32_t node, Pass pass, std::string_view path = {});
+  bool FormatsAhead(const Node& node) const;
   FolderRead TakeListed(std::uint32_t node);  // the listing's read of `node`
   void Absorb(std::uint32_t node, FolderRead& read);
   void DropSubtree(std::uint32_t node);
@@ -108,7 +115,6 @@ class FolderWalk {
   void Report(const Problem& problem);
 
   WalkContext context_;
-  ReadPool pool_;
   std::string root_;           // the start folder with its separator
   std::size_t givenSize_ = 0;  // its length as given: relative paths start there
   std::vector<Node> nodes_;
@@ -133,6 +139,9 @@ class FolderWalk {
   std::string path_;  // full path of frames_.back(), with its separator
   std::string current_;
   std::vector<Frame> scan_;
+  std::string scanPath_;
+  // Last: the workers stop before anything they may read goes.
+  ReadPool pool_;
 };
 
 }  // namespace vexaro::engine
