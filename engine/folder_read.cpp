@@ -1,6 +1,8 @@
 #include "engine/folder_read.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "engine/sort.h"
@@ -38,72 +40,96 @@ bool IsChange(std::error_code error) {
   return error == std::errc::too_many_symbolic_link_levels || error == std::errc::not_a_directory;
 }
 
-void FileRecords::Add(std::string_view name, const std::optional<platform::FileStamp>& stamp) {
-  // The record: the name length (7-bit groups), the name, a byte of flags
-  // telling which fields follow, then those fields.
-  char head[16];
-  std::size_t headSize = 0;
-  for (std::size_t value = name.size();; value >>= 7) {
-    if (value < 0x80) {
-      head[headSize++] = static_cast<char>(value);
-      break;
-    }
-    head[headSize++] = static_cast<char>((value & 0x7F) | 0x80);
+namespace {
+
+void PutNumber(char*& out, std::uint64_t value) {
+  // 7 bits per byte, low ones first; the high bit tells that more follow.
+  while (value >= 0x80) {
+    *out++ = static_cast<char>((value & 0x7F) | 0x80);
+    value >>= 7;
   }
-  char tail[1 + sizeof(std::uint64_t) + sizeof(std::int64_t) + sizeof(std::uint32_t)];
-  std::size_t tailSize = 1;
+  *out++ = static_cast<char>(value);
+}
+
+std::uint64_t GetNumber(const char*& p) {
+  std::uint64_t value = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(*p++);
+    value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+    if (byte < 0x80) return value;
+  }
+}
+
+// A signed difference as a small unsigned number: 0, -1, 1, -2, ... become
+// 0, 1, 2, 3, ... Worked modulo 2^64, so that any two times have one.
+std::uint64_t ZigZag(std::uint64_t difference) { return (difference << 1) ^ (0 - (difference >> 63)); }
+std::uint64_t UnZigZag(std::uint64_t value) { return (value >> 1) ^ (0 - (value & 1)); }
+
+}  // namespace
+
+bool FileRecords::Add(std::string_view name, const std::optional<platform::FileStamp>& stamp) {
+  // The record: the name's length, the name, a byte of flags telling which
+  // fields follow, then those fields.
   unsigned char flags = 0;
   if (stamp) flags = kStamped | (stamp->size ? kSize : 0) | (stamp->creation ? kCreation : 0);
-  tail[0] = static_cast<char>(flags);
-  auto put = [&](const auto& value) {
-    std::memcpy(tail + tailSize, &value, sizeof value);
-    tailSize += sizeof value;
-  };
-  if (flags & kSize) put(*stamp->size);
-  if (flags & kCreation) {
-    put(stamp->creation->seconds);
-    put(stamp->creation->nanoseconds);
+  if ((flags & kCreation) && !hasBase_) {
+    baseSeconds_ = stamp->creation->seconds;
+    hasBase_ = true;
   }
-  const std::size_t size = headSize + name.size() + tailSize;
+  char fields[1 + 10 + 10 + sizeof(std::uint32_t)];
+  char* end = fields;
+  *end++ = static_cast<char>(flags);
+  if (flags & kSize) PutNumber(end, *stamp->size);
+  if (flags & kCreation) {
+    PutNumber(end,
+              ZigZag(static_cast<std::uint64_t>(stamp->creation->seconds) - static_cast<std::uint64_t>(baseSeconds_)));
+    std::memcpy(end, &stamp->creation->nanoseconds, sizeof(std::uint32_t));
+    end += sizeof(std::uint32_t);
+  }
+  char head[10];
+  char* headEnd = head;
+  PutNumber(headEnd, name.size());
+  const auto headSize = static_cast<std::size_t>(headEnd - head);
+  const auto fieldsSize = static_cast<std::size_t>(end - fields);
+  const std::size_t size = headSize + name.size() + fieldsSize;
+  if (size > kMaxBytes - used_) return false;
   if (blocks_.empty() || blocks_.back().size - blocks_.back().used < size) {
-    constexpr std::size_t kFirst = 256, kLargest = std::size_t{256} << 10;
+    constexpr std::size_t kFirst = 512, kLargest = std::size_t{256} << 10;
     const std::size_t next = blocks_.empty() ? kFirst : std::min(blocks_.back().size * 2, kLargest);
     Block& block = blocks_.emplace_back();
     block.size = std::max(next, size);
     block.owned = std::make_unique_for_overwrite<char[]>(block.size);
     block.bytes = block.owned.get();
+    block.start = used_;
     stored_ += block.size;
   }
   Block& block = blocks_.back();
-  order_.push_back({static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(block.used)});
+  order_.push_back(static_cast<Ref>(used_));
   char* out = block.bytes + block.used;
   std::memcpy(out, head, headSize);
   std::memcpy(out + headSize, name.data(), name.size());
-  std::memcpy(out + headSize + name.size(), tail, tailSize);
+  std::memcpy(out + headSize + name.size(), fields, fieldsSize);
   block.used += size;
-}
-
-std::size_t FileRecords::recordBytes() const {
-  std::size_t total = 0;
-  for (const Block& block : blocks_) total += block.used;
-  return total;
+  used_ += size;
+  return true;
 }
 
 FileRecords FileRecords::Pack(char* out) const {
+  // Refs count the used bytes of the blocks in order: laid end to end, the
+  // blocks keep them.
   FileRecords packed;
-  std::vector<std::size_t> starts;
   std::size_t at = 0;
   for (const Block& block : blocks_) {
-    starts.push_back(at);
     std::memcpy(out + at, block.bytes, block.used);
     at += block.used;
   }
   Block& whole = packed.blocks_.emplace_back();
   whole.bytes = out;
   whole.size = whole.used = at;
-  packed.order_.reserve(order_.size());
-  for (const Ref ref : order_) packed.order_.push_back({0, static_cast<std::uint32_t>(starts[ref.block] + ref.offset)});
-  packed.stored_ = at;
+  packed.order_ = order_;
+  packed.stored_ = packed.used_ = at;
+  packed.baseSeconds_ = baseSeconds_;
+  packed.hasBase_ = hasBase_;
   return packed;
 }
 
@@ -120,27 +146,24 @@ void FileRecords::Sort() {
 }
 
 void FileRecords::Decode(Ref ref, FileRef& file) const {
-  const char* p = blocks_[ref.block].bytes + ref.offset;
-  std::size_t length = 0;
-  for (int shift = 0;; shift += 7) {
-    const auto byte = static_cast<unsigned char>(*p++);
-    length |= static_cast<std::size_t>(byte & 0x7F) << shift;
-    if (byte < 0x80) break;
+  const Block* block = &blocks_.front();
+  if (blocks_.size() > 1) {
+    block = &*std::prev(std::upper_bound(blocks_.begin(), blocks_.end(), std::size_t{ref},
+                                         [](std::size_t at, const Block& b) { return at < b.start; }));
   }
+  const char* p = block->bytes + (ref - block->start);
+  const std::uint64_t length = GetNumber(p);
   file.name = std::string_view(p, length);
   p += length;
   const auto flags = static_cast<unsigned char>(*p++);
   file.stamped = flags & kStamped;
   file.size.reset();
   file.creation.reset();
-  if (flags & kSize) {
-    file.size = GetRaw<std::uint64_t>(p);
-    p += sizeof(std::uint64_t);
-  }
+  if (flags & kSize) file.size = GetNumber(p);
   if (flags & kCreation) {
     platform::UtcTime time;
-    time.seconds = GetRaw<std::int64_t>(p);
-    time.nanoseconds = GetRaw<std::uint32_t>(p + sizeof(std::int64_t));
+    time.seconds = static_cast<std::int64_t>(static_cast<std::uint64_t>(baseSeconds_) + UnZigZag(GetNumber(p)));
+    time.nanoseconds = GetRaw<std::uint32_t>(p);
     file.creation = time;
   }
 }
@@ -187,6 +210,7 @@ FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& k
   const bool wantStamps = request.wanted.size || request.wanted.times;
   read.collected = request.files;
   bool collect = request.files;
+  bool tooLarge = false;
   platform::DirEntry entry;
   unsigned sinceCheck = 0;
   while (folder.Next(entry)) {
@@ -201,7 +225,7 @@ FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& k
       case platform::EntryKind::Folder:
         if (request.folders) read.folders.emplace_back(entry.name);
         break;
-      case platform::EntryKind::File:
+      case platform::EntryKind::File: {
         ++read.filesSeen;
         if (!collect) break;
         if (read.files.bytes() > request.fileBudget) {
@@ -213,19 +237,23 @@ FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& k
         // Size and times the enumeration did not deliver are read now, with
         // the folder open, and only when a ticked column shows them. Names
         // only: an empty stamp still counts as read.
-        if (!wantStamps) {
-          read.files.Add(entry.name, platform::FileStamp{});
-        } else if (entry.stamp) {
-          read.files.Add(entry.name, entry.stamp);
-        } else {
-          read.files.Add(entry.name, folder.Stat(entry.name, request.wanted));
+        const bool added = !wantStamps   ? read.files.Add(entry.name, platform::FileStamp{})
+                           : entry.stamp ? read.files.Add(entry.name, entry.stamp)
+                                         : read.files.Add(entry.name, folder.Stat(entry.name, request.wanted));
+        // More than one folder's records may hold: what was read is listed,
+        // and the folder is reported as read only in part.
+        if (!added) {
+          collect = false;
+          tooLarge = true;
         }
         break;
+      }
       case platform::EntryKind::LinkedFolder:
         break;
     }
   }
   read.error = folder.error();
+  if (tooLarge && !read.error) read.error = std::make_error_code(std::errc::value_too_large);
   read.files.Sort();
   read.files.Shrink();
   if (read.collected) MakeLines(request, read.files, worker, read);

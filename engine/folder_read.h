@@ -25,21 +25,24 @@ struct FileRef {
 
 // The files of one folder, packed in the order met, with an index in name
 // order: a folder may hold hundreds of thousands of files, and the walk keeps
-// many folders' worth for the listing.
+// many folders' worth for the listing, so a record is kept small: the name,
+// then the size and the creation time as variable-length numbers, the time
+// counted from the folder's first one (a folder's files tend to be made
+// about the same time).
 class FileRecords {
  public:
-  // Where a record starts: block and offset. Blocks grow with the folder
-  // and are never moved, so that a large folder never needs twice its size
-  // for a moment, as a growing string would.
-  struct Ref {
-    std::uint32_t block;
-    std::uint32_t offset;
-  };
-  void Add(std::string_view name, const std::optional<platform::FileStamp>& stamp);
+  // Where a record starts, counted over the blocks' used bytes in order.
+  using Ref = std::uint32_t;
+  // What one folder's records may take: beyond it Add refuses (a folder of
+  // well over a hundred million files).
+  static constexpr std::size_t kMaxBytes = UINT32_MAX;
+
+  // False when the records would pass kMaxBytes: the file is not added.
+  bool Add(std::string_view name, const std::optional<platform::FileStamp>& stamp);
   // Puts the index in name order (CompareNames).
   void Sort();
   // Bytes the records take, without what their blocks leave unused.
-  std::size_t recordBytes() const;
+  std::size_t recordBytes() const { return used_; }
   // The same records in `out` (recordBytes() long, lent by the caller, who
   // keeps it alive), with the same order: a copy without waste.
   FileRecords Pack(char* out) const;
@@ -64,12 +67,16 @@ class FileRecords {
     char* bytes = nullptr;
     std::size_t size = 0;
     std::size_t used = 0;
+    std::size_t start = 0;  // the Ref of its first byte
   };
   void Decode(Ref ref, FileRef& file) const;
 
   std::vector<Block> blocks_;
   std::vector<Ref> order_;
   std::size_t stored_ = 0;  // bytes of the blocks
+  std::size_t used_ = 0;    // bytes of the records
+  std::int64_t baseSeconds_ = 0;
+  bool hasBase_ = false;
 };
 
 // Makes the listing lines of a folder's files (`path` ends with its

@@ -68,7 +68,7 @@ TEST(HostListingTest, AFolderSwappedForALinkIsNeverFollowed) {
     platform::posix::PosixDirectorySearch search;
     testing::RecordingHost host;
     host.blnContinue = true;
-    FolderWalk walk({search, host.Host(), '/', {{true, true}, 0, workers}});
+    FolderWalk walk({search, host.Host(), '/', {{true, true}, 0, workers, {}}});
     walk.GetSubFolders(tree.Path("r"));
     std::filesystem::rename(tree.Path("r/Z"), tree.Path("Z-moved"));
     std::filesystem::create_directory_symlink(tree.Path("secret"), tree.Path("r/Z"));
