@@ -13,10 +13,10 @@ namespace {
 constexpr std::size_t kHeld = 64;
 // Read-ahead bounds: reads queued or running per worker, reads done and not
 // yet taken, the bytes these hold, and entries looked at per top-up.
-constexpr std::size_t kInFlightPerWorker = 4;
+constexpr std::size_t kInFlightPerWorker = 16;
 constexpr std::size_t kAheadDone = 256;
 constexpr std::size_t kAheadBytes = std::size_t{8} << 20;
-constexpr int kScanBudget = 192;
+constexpr int kScanBudget = 1024;
 constexpr std::size_t kLargestKeptFolder = std::size_t{4} << 20;
 
 struct OrderKey {
