@@ -45,7 +45,8 @@ Options:
   --crlf             end lines with CR LF (always so on Windows)
   -o, --output FILE  write the listing to FILE instead of standard output
   -j, --jobs N       read folders with N threads (1: no extra threads; default:
-                     one per core, at least 2, at most 8); the output is the same
+                     one per core, at least 2, and up to 8 while the disk keeps
+                     them waiting); the output is the same
   -q, --quiet        show no progress
   -h, --help         show this help and exit
       --version      show the version and exit

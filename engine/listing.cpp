@@ -116,8 +116,8 @@ FolderOutcome ListingJob::DoWork(const std::string& Path, const ListingOptions& 
   walkOptions.wanted = {options.CheckSize, options.CheckDate};
   walkOptions.cacheBudget = cacheBudget_;
   walkOptions.workers = workers_;
-  const unsigned readers = ReadPool::WorkersFor(workers_);
-  if (readers > 1) {
+  if (ReadPool::WorkersFor(workers_) > 1) {
+    const unsigned readers = ReadPool::MostWorkersFor(workers_);
     while (converters_.size() <= readers) converters_.push_back(std::make_unique<LocalTimeConverter>(sharedClock_));
     walkOptions.lines = [this](std::string_view path, std::size_t relativeStart, const FileRecords& files,
                                unsigned worker,

@@ -3,12 +3,22 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/cpu_time.h"
+
 namespace vexaro::engine {
 namespace {
 
 // How long the engine waits for a worker before it lets its host run: short
 // enough for STOP to answer at once.
 constexpr std::chrono::milliseconds kWaitSlice{10};
+// Workers the pool may grow to, and how it decides: the processor time used
+// is sampled this often, and this many samples in a row below all but half a
+// processor's worth add a worker.
+constexpr unsigned kMostWorkers = 8;
+constexpr std::chrono::milliseconds kSampleEvery{50};
+constexpr int kIdleSamplesToGrow = 2;
+
+unsigned Cores() { return std::max(1u, std::thread::hardware_concurrency()); }
 
 FolderRead Stopped() {
   FolderRead read;
@@ -20,14 +30,38 @@ FolderRead Stopped() {
 
 unsigned ReadPool::WorkersFor(unsigned requested) {
   if (requested != 0) return requested;
-  const unsigned cores = std::thread::hardware_concurrency();
-  return std::clamp(cores, 2u, 8u);
+  return std::clamp(Cores(), 2u, kMostWorkers);
 }
 
-ReadPool::ReadPool(unsigned workers) {
+unsigned ReadPool::MostWorkersFor(unsigned requested) {
+  return requested != 0 ? requested : std::max(WorkersFor(0), kMostWorkers);
+}
+
+ReadPool::ReadPool(unsigned workers, unsigned mostWorkers) {
   if (workers <= 1) return;
-  threads_.reserve(workers);
+  base_ = workers;
+  most_ = std::max(workers, mostWorkers);
+  threads_.reserve(most_);
   for (unsigned i = 1; i <= workers; ++i) threads_.emplace_back([this, i] { Work(i); });
+}
+
+void ReadPool::GrowIfIdle() {
+  if (threads_.size() >= most_ || queue_.empty()) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - sampledAt_ < kSampleEvery) return;
+  const auto cpu = platform::ProcessCpuTime();
+  if (!cpu) return;
+  const bool first = sampledAt_ == std::chrono::steady_clock::time_point{};
+  const double busy =
+      static_cast<double>((*cpu - sampledCpu_).count()) / static_cast<double>((now - sampledAt_).count());
+  sampledAt_ = now;
+  sampledCpu_ = *cpu;
+  if (first) return;
+  idleSamples_ = busy < Cores() - 0.5 ? idleSamples_ + 1 : 0;
+  if (idleSamples_ < kIdleSamplesToGrow) return;
+  idleSamples_ = 0;
+  const auto index = static_cast<unsigned>(threads_.size() + 1);
+  threads_.emplace_back([this, index] { Work(index); });
 }
 
 ReadPool::~ReadPool() {
@@ -71,6 +105,7 @@ std::optional<FolderRead> ReadPool::TakeIfDone(Ticket ticket) {
 
 FolderRead ReadPool::Take(Ticket ticket, const std::function<bool()>& waiting) {
   std::unique_lock lock(mutex_);
+  GrowIfIdle();
   auto it = slots_.find(ticket);
   if (it == slots_.end()) return Stopped();
   if (it->second.state == State::Queued) {

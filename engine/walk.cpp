@@ -28,7 +28,9 @@ std::string_view SortKey(const OrderKey& k) noexcept { return k.key; }
 }  // namespace
 
 FolderWalk::FolderWalk(WalkContext context)
-    : context_(context), held_(kHeld), pool_(ReadPool::WorkersFor(context.options.workers)) {}
+    : context_(context),
+      held_(kHeld),
+      pool_(ReadPool::WorkersFor(context.options.workers), ReadPool::MostWorkersFor(context.options.workers)) {}
 
 FolderWalk::~FolderWalk() = default;
 

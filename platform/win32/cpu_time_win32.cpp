@@ -1,0 +1,21 @@
+// Processor time on Windows.
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "platform/cpu_time.h"
+
+namespace vexaro::platform {
+
+std::optional<std::chrono::nanoseconds> ProcessCpuTime() {
+  FILETIME created{}, ended{}, kernel{}, user{};
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return std::nullopt;
+  auto ticks = [](const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  // FILETIME counts 100-nanosecond units.
+  return std::chrono::nanoseconds((ticks(kernel) + ticks(user)) * 100);
+}
+
+}  // namespace vexaro::platform
