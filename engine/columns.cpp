@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstring>
 
 namespace vexaro::engine {
 namespace {
@@ -55,11 +56,6 @@ std::string RightAligned(std::uint64_t value, std::size_t width) {
   return text;
 }
 
-void AppendTwoDigits(std::string& out, int value) {
-  out.push_back(static_cast<char>('0' + value / 10 % 10));
-  out.push_back(static_cast<char>('0' + value % 10));
-}
-
 }  // namespace
 
 std::string BMBGB(std::uint64_t cFileSize, std::string& sTani) {
@@ -95,11 +91,15 @@ LocalTime LocalTimeConverter::ToLocal(platform::UtcTime utc) {
   const LocalTime moment = LocalTime::FromSeconds(utc.seconds, utc.nanoseconds);
   const std::int64_t day = moment.days;
   const std::int64_t seconds = SecondsOrLimit(day, moment.secondOfDay);
+  // Files of one folder are often made on one day.
+  if (hasLastDay_ && day == lastDay_) return Shifted(moment, lastOffset_);
   std::int32_t offset;
+  bool uniform = true;
   if (const auto it = uniformDays_.find(day); it != uniformDays_.end()) {
     offset = it->second;
   } else if (changingDays_.contains(day)) {
     offset = clock_.UtcOffsetAt(seconds);
+    uniform = false;
   } else {
     const std::int32_t atStart = clock_.UtcOffsetAt(SecondsOrLimit(day, 0));
     const std::int32_t atEnd = clock_.UtcOffsetAt(SecondsOrLimit(day, kSecondsPerDay - 1));
@@ -114,7 +114,13 @@ LocalTime LocalTimeConverter::ToLocal(platform::UtcTime utc) {
       // A day on which the offset changes: ask for every moment of it.
       changingDays_.emplace(day, true);
       offset = clock_.UtcOffsetAt(seconds);
+      uniform = false;
     }
+  }
+  if (uniform) {
+    lastDay_ = day;
+    lastOffset_ = offset;
+    hasLastDay_ = true;
   }
   return Shifted(moment, offset);
 }
@@ -143,26 +149,44 @@ platform::LocalDateTime ToCalendar(LocalTime time) {
 
 void AppendDate(std::string& out, LocalTime time, std::string_view dateSeparator, std::string_view timeSeparator) {
   const auto c = ToCalendar(time);
-  if (c.year < 0) out.push_back('-');
+  // Written into a buffer first: one append per date, not one per digit,
+  // for the many lines of a listing.
+  const std::size_t most = 32 + 2 * dateSeparator.size() + 2 * timeSeparator.size();
+  char small[128];
+  std::string large;
+  if (most > sizeof small) large.resize(most);
+  char* const start = most > sizeof small ? large.data() : small;
+  char* p = start;
+  auto two = [&p](int value) {
+    p[0] = static_cast<char>('0' + value / 10 % 10);
+    p[1] = static_cast<char>('0' + value % 10);
+    p += 2;
+  };
+  auto put = [&p](std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
+  };
+  if (c.year < 0) *p++ = '-';
   // The year's magnitude: no year a 64-bit second count reaches is near the
   // limit, so negating it is safe.
   const std::uint64_t year = c.year < 0 ? static_cast<std::uint64_t>(-c.year) : static_cast<std::uint64_t>(c.year);
   if (year <= 9999) {
-    AppendTwoDigits(out, static_cast<int>(year / 100));
-    AppendTwoDigits(out, static_cast<int>(year % 100));
+    two(static_cast<int>(year / 100));
+    two(static_cast<int>(year % 100));
   } else {
-    out += std::to_string(year);
+    p = std::to_chars(p, p + 24, year).ptr;
   }
-  out += dateSeparator;
-  AppendTwoDigits(out, c.month);
-  out += dateSeparator;
-  AppendTwoDigits(out, c.day);
-  out.push_back(' ');
-  AppendTwoDigits(out, c.hour);
-  out += timeSeparator;
-  AppendTwoDigits(out, c.minute);
-  out += timeSeparator;
-  AppendTwoDigits(out, c.second);
+  put(dateSeparator);
+  two(c.month);
+  put(dateSeparator);
+  two(c.day);
+  *p++ = ' ';
+  two(c.hour);
+  put(timeSeparator);
+  two(c.minute);
+  put(timeSeparator);
+  two(c.second);
+  out.append(start, p);
 }
 
 std::string FormatGigabytes(std::uint64_t bytes, std::string_view decimalSeparator) {

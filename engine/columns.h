@@ -54,6 +54,10 @@ class LocalTimeConverter {
   // Offset per UTC day for days without a change of offset.
   std::unordered_map<std::int64_t, std::int32_t> uniformDays_;
   std::unordered_map<std::int64_t, bool> changingDays_;
+  // The uniform day met last, asked again before the maps.
+  std::int64_t lastDay_ = 0;
+  std::int32_t lastOffset_ = 0;
+  bool hasLastDay_ = false;
 };
 
 // The proleptic Gregorian calendar date; the year may lie anywhere a 64-bit
