@@ -173,7 +173,7 @@ void FolderWalk::Absorb(std::uint32_t node, FolderRead& read) {
     held_.Remember(node, read.handle);
     cursor_ = node;
   }
-  if (read.outcome == FolderRead::Outcome::Read && n.hasId && visited_.contains(n.id)) {
+  if (read.outcome == FolderRead::Outcome::Read && n.hasId && visited_.Contains(n.id)) {
     read.folders.clear();  // a loop: what lies below has been met already
   }
   if (!read.folders.empty()) {
@@ -380,7 +380,7 @@ void FolderWalk::GetSubFolders(const std::string& Path) {
         Report({Problem::Kind::UnreadableFolder, current_, read.error});
         return true;
     }
-    if (n.hasId && !visited_.insert(n.id).second) {
+    if (n.hasId && !visited_.Insert(n.id)) {
       n.listable = false;
       DropSubtree(node);
       Report({Problem::Kind::FolderLoop, current_, {}});

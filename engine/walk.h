@@ -21,7 +21,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/folder_read.h"
@@ -126,12 +125,7 @@ class FolderWalk {
   // Reads taken ahead of their turn, kept until the engine gets there.
   std::unordered_map<std::uint32_t, FolderRead> early_;
   std::size_t earlyBytes_ = 0;
-  struct IdHash {
-    std::size_t operator()(const platform::FolderId& id) const noexcept {
-      return std::hash<std::uint64_t>{}(id.device * 0x9E3779B97F4A7C15ull ^ id.inode);
-    }
-  };
-  std::unordered_set<platform::FolderId, IdHash> visited_;
+  FolderIds visited_;
   HeldFolders held_;
   std::uint32_t cursor_ = kNone;  // the folder opened last
   // Where the pass stands: the folders whose children it is going through.

@@ -31,6 +31,43 @@ void KeptFiles::Release(Id id) {
   kept.chunk = kNoChunk;
 }
 
+std::size_t FolderIds::Slot(const platform::FolderId& id) const {
+  // A 64-bit mix of both halves (the inode numbers of one device run in
+  // sequence), then linear probing in a table a power of two long.
+  std::uint64_t hash = id.device * 0x9E3779B97F4A7C15ull ^ id.inode;
+  hash ^= hash >> 31;
+  hash *= 0xBF58476D1CE4E5B9ull;
+  hash ^= hash >> 29;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    if (slots_[at] == id || slots_[at] == kFree) return at;
+  }
+}
+
+void FolderIds::Grow() {
+  std::vector<platform::FolderId> old(std::max<std::size_t>(1024, slots_.size() * 2), kFree);
+  old.swap(slots_);
+  for (const platform::FolderId& id : old) {
+    if (id != kFree) slots_[Slot(id)] = id;
+  }
+}
+
+bool FolderIds::Insert(const platform::FolderId& id) {
+  if (id == kFree) return !std::exchange(hasFreeId_, true);
+  // At most half full, so that probes stay short.
+  if (2 * (count_ + 1) > slots_.size()) Grow();
+  platform::FolderId& slot = slots_[Slot(id)];
+  if (slot == id) return false;
+  slot = id;
+  ++count_;
+  return true;
+}
+
+bool FolderIds::Contains(const platform::FolderId& id) const {
+  if (id == kFree) return hasFreeId_;
+  return !slots_.empty() && slots_[Slot(id)] == id;
+}
+
 void HeldFolders::Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle) {
   if (const auto it = at_.find(node); it != at_.end()) {
     it->second->second = std::move(handle);

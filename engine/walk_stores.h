@@ -41,6 +41,27 @@ class KeptFiles {
   std::vector<Kept> kept_;
 };
 
+// The identities of the folders met, to know a folder met again (through a
+// bind mount, say). One probe into a flat table per folder: a node-based set
+// costs a miss per node, and the walk asks once or twice per folder.
+class FolderIds {
+ public:
+  // False when `id` was there already.
+  bool Insert(const platform::FolderId& id);
+  bool Contains(const platform::FolderId& id) const;
+
+ private:
+  std::size_t Slot(const platform::FolderId& id) const;  // where `id` is, or the free slot it would take
+  void Grow();
+
+  // A free slot holds the all-ones id; that id itself, should a file system
+  // give it, is kept aside.
+  static constexpr platform::FolderId kFree{UINT64_MAX, UINT64_MAX};
+  std::vector<platform::FolderId> slots_;
+  std::size_t count_ = 0;
+  bool hasFreeId_ = false;
+};
+
 // Handles of recently opened folders, most recent first: bases for opening
 // their subfolders, so that a folder costs one open however deep it lies.
 class HeldFolders {
