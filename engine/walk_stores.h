@@ -3,6 +3,7 @@
 // listing, and the handles it keeps to open subfolders from.
 
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <memory>
 #include <unordered_map>
@@ -38,7 +39,9 @@ class KeptFiles {
     std::uint32_t chunk = kNoChunk;
   };
   std::vector<Chunk> chunks_;
-  std::vector<Kept> kept_;
+  // A deque: growing it never holds the old and the new array at once, as a
+  // vector's doubling would, for a hundred thousand folders and more.
+  std::deque<Kept> kept_;
 };
 
 // The identities of the folders met, to know a folder met again (through a

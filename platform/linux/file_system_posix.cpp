@@ -106,9 +106,7 @@ class PosixFolder final : public Folder {
  public:
   PosixFolder(UniqueFd fd, FolderId id) : fd_(std::move(fd)), id_(id) {}
 
-  ~PosixFolder() override {
-    if (buffer_ && !spareBuffer) spareBuffer = std::move(buffer_);
-  }
+  ~PosixFolder() override { ReleaseBuffer(); }
 
   bool Next(DirEntry& entry) override {
     while (true) {
@@ -190,12 +188,21 @@ class PosixFolder final : public Folder {
     if (count < 0) {
       error_ = LastError();
       done_ = true;
+      ReleaseBuffer();
       return false;
     }
     pos_ = 0;
     end_ = static_cast<std::size_t>(count);
     done_ = count == 0;
+    // A folder read to its end is often kept open a while longer, to open
+    // its subfolders from: its buffer goes now.
+    if (done_) ReleaseBuffer();
     return !done_;
+  }
+
+  void ReleaseBuffer() {
+    if (buffer_ && !spareBuffer) spareBuffer = std::move(buffer_);
+    buffer_.reset();
   }
 
   void Link(const char* name, DirEntry& entry) {
