@@ -104,6 +104,8 @@ bool FileRecords::Add(std::string_view name, const std::optional<platform::FileS
     stored_ += block.size;
   }
   Block& block = blocks_.back();
+  // Most folders hold a few files: one allocation for their index, not five.
+  if (order_.empty()) order_.reserve(16);
   order_.push_back(static_cast<Ref>(used_));
   char* out = block.bytes + block.used;
   std::memcpy(out, head, headSize);

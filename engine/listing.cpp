@@ -173,6 +173,11 @@ std::size_t ListingJob::MakeLines(std::string_view path, std::size_t relativeSta
                                   unsigned worker, std::string& out) {
   const std::string relative = RelativeText(path, relativeStart);
   const bool needStamp = options_.CheckSize || options_.CheckDate;
+  // Room for the lines at once, rather than growing through a dozen copies:
+  // the names, the path a line repeats, and the columns.
+  constexpr std::size_t kColumns = 48;
+  const std::size_t repeated = options_.OptionCSV ? path.size() + volume_.size() + 8 : relative.size();
+  out.reserve(out.size() + files.recordBytes() + files.count() * (repeated + kColumns + lineEnd_.size()));
   LocalTimeConverter& converter = worker == 0 ? converter_ : *converters_.at(worker);
   std::size_t unstamped = 0;
   files.ForEach([&](const FileRef& file) {
