@@ -68,25 +68,34 @@ bool FolderIds::Contains(const platform::FolderId& id) const {
   return !slots_.empty() && slots_[Slot(id)] == id;
 }
 
+std::vector<HeldFolders::Held>::const_iterator HeldFolders::At(std::uint32_t node) const {
+  return std::find_if(held_.begin(), held_.end(), [node](const Held& held) { return held.node == node; });
+}
+
 void HeldFolders::Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle) {
-  if (const auto it = at_.find(node); it != at_.end()) {
-    it->second->second = std::move(handle);
-    held_.splice(held_.begin(), held_, it->second);
+  const auto at = At(node);
+  if (at != held_.end()) {
+    Held& held = held_[static_cast<std::size_t>(at - held_.begin())];
+    held.handle = std::move(handle);
+    held.used = ++clock_;
     return;
   }
-  held_.emplace_front(node, std::move(handle));
-  at_[node] = held_.begin();
-  if (held_.size() > capacity_) {
-    at_.erase(held_.back().first);
-    held_.pop_back();
+  if (held_.size() < capacity_) {
+    held_.push_back({node, ++clock_, std::move(handle)});
+    return;
   }
+  // The least recent gives way.
+  Held& oldest =
+      *std::min_element(held_.begin(), held_.end(), [](const Held& a, const Held& b) { return a.used < b.used; });
+  oldest = {node, ++clock_, std::move(handle)};
 }
 
 std::shared_ptr<platform::Folder> HeldFolders::Find(std::uint32_t node) {
-  const auto it = at_.find(node);
-  if (it == at_.end()) return nullptr;
-  held_.splice(held_.begin(), held_, it->second);
-  return it->second->second;
+  const auto at = At(node);
+  if (at == held_.end()) return nullptr;
+  Held& held = held_[static_cast<std::size_t>(at - held_.begin())];
+  held.used = ++clock_;
+  return held.handle;
 }
 
 }  // namespace vexaro::engine

@@ -4,9 +4,7 @@
 
 #include <cstdint>
 #include <deque>
-#include <list>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/folder_read.h"
@@ -76,16 +74,22 @@ class HeldFolders {
   void Remember(std::uint32_t node, std::shared_ptr<platform::Folder> handle);
   // The handle of `node`, made the most recent; null when not held.
   std::shared_ptr<platform::Folder> Find(std::uint32_t node);
-  bool Contains(std::uint32_t node) const { return at_.contains(node); }
-  void Clear() {
-    held_.clear();
-    at_.clear();
-  }
+  bool Contains(std::uint32_t node) const { return At(node) != held_.end(); }
+  void Clear() { held_.clear(); }
 
  private:
+  // A few dozen entries, looked through in a row: cheaper than a list and a
+  // map, which cost two allocations per folder opened.
+  struct Held {
+    std::uint32_t node;
+    std::uint64_t used;  // when last remembered or found
+    std::shared_ptr<platform::Folder> handle;
+  };
+  std::vector<Held>::const_iterator At(std::uint32_t node) const;
+
   std::size_t capacity_;
-  std::list<std::pair<std::uint32_t, std::shared_ptr<platform::Folder>>> held_;
-  std::unordered_map<std::uint32_t, decltype(held_)::iterator> at_;
+  std::uint64_t clock_ = 0;
+  std::vector<Held> held_;
 };
 
 }  // namespace vexaro::engine
