@@ -225,7 +225,10 @@ FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& k
     }
     switch (entry.kind) {
       case platform::EntryKind::Folder:
-        if (request.folders) read.folders.emplace_back(entry.name);
+        if (request.folders) {
+          if (read.folders.empty()) read.folders.reserve(8);
+          read.folders.emplace_back(entry.name);
+        }
         break;
       case platform::EntryKind::File: {
         ++read.filesSeen;

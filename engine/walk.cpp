@@ -199,8 +199,6 @@ void FolderWalk::Absorb(std::uint32_t node, FolderRead& read) {
   }
   read.folders = {};
   read.handle.reset();
-  earlyBytes_ += read.bytes();
-  early_[node] = std::move(read);
 }
 
 void FolderWalk::DropSubtree(std::uint32_t node) {
@@ -321,7 +319,11 @@ void FolderWalk::TopUp(Pass pass) {
     if (pass == Pass::Walk) {
       if (nodes_[child].state == State::Submitted) {
         // Absorb adds nodes: no reference into nodes_ may be held across it.
-        if (auto read = pool_.TakeIfDone(nodes_[child].ticket)) Absorb(child, *read);
+        if (auto read = pool_.TakeIfDone(nodes_[child].ticket)) {
+          Absorb(child, *read);
+          earlyBytes_ += read->bytes();
+          early_[child] = std::move(*read);
+        }
       }
       const State state = nodes_[child].state;
       if (state != State::Absorbed && state != State::Consumed) continue;
@@ -358,16 +360,20 @@ void FolderWalk::GetSubFolders(const std::string& Path) {
   auto consume = [&](std::uint32_t node) {
     TopUp(Pass::Walk);
     if (nodes_[node].state == State::Unread) Submit(node, Pass::Walk);
+    FolderRead read;
     if (nodes_[node].state == State::Submitted) {
-      FolderRead read = pool_.Take(nodes_[node].ticket, [this] { return KeepGoing(); });
+      read = pool_.Take(nodes_[node].ticket, [this] { return KeepGoing(); });
       if (read.outcome == FolderRead::Outcome::Stopped) return false;
       Absorb(node, read);
+    } else {
+      // Read ahead, or failed to open.
+      const auto it = early_.find(node);
+      read = std::move(it->second);
+      early_.erase(it);
+      earlyBytes_ -= read.bytes();
     }
     Node& n = nodes_[node];
     n.state = State::Consumed;
-    FolderRead read = std::move(early_.at(node));
-    early_.erase(node);
-    earlyBytes_ -= read.bytes();
     switch (read.outcome) {
       case FolderRead::Outcome::Read:
         break;
