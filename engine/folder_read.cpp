@@ -116,22 +116,26 @@ bool FileRecords::Add(std::string_view name, const std::optional<platform::FileS
   return true;
 }
 
-FileRecords FileRecords::Pack(char* out) const {
+FileRecords FileRecords::Pack(char* out) && {
   // Refs count the used bytes of the blocks in order: laid end to end, the
   // blocks keep them.
-  FileRecords packed;
   std::size_t at = 0;
   for (const Block& block : blocks_) {
     std::memcpy(out + at, block.bytes, block.used);
     at += block.used;
   }
+  FileRecords packed;
+  // The vectors move along, so that keeping a folder allocates nothing.
+  packed.blocks_ = std::move(blocks_);
+  packed.blocks_.clear();
   Block& whole = packed.blocks_.emplace_back();
   whole.bytes = out;
   whole.size = whole.used = at;
-  packed.order_ = order_;
+  packed.order_ = std::move(order_);
   packed.stored_ = packed.used_ = at;
   packed.baseSeconds_ = baseSeconds_;
   packed.hasBase_ = hasBase_;
+  *this = FileRecords();
   return packed;
 }
 

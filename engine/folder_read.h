@@ -44,8 +44,9 @@ class FileRecords {
   // Bytes the records take, without what their blocks leave unused.
   std::size_t recordBytes() const { return used_; }
   // The same records in `out` (recordBytes() long, lent by the caller, who
-  // keeps it alive), with the same order: a copy without waste.
-  FileRecords Pack(char* out) const;
+  // keeps it alive), with the same order: a copy without waste. Takes this
+  // one's index and block list along, which leaves it empty.
+  FileRecords Pack(char* out) &&;
   std::uint32_t count() const { return static_cast<std::uint32_t>(order_.size()); }
   std::size_t bytes() const { return stored_ + order_.capacity() * sizeof(Ref); }
   bool empty() const { return order_.empty(); }

@@ -101,6 +101,15 @@ std::shared_ptr<platform::Folder> FolderWalk::Acquire(std::uint32_t node, std::e
   return handle ? handle : held_.Find(node);
 }
 
+bool FolderWalk::NearHeld(std::uint32_t node) const {
+  constexpr int kMostOpens = 2;
+  for (int opens = 0; node != kNone; node = nodes_[node].parent, ++opens) {
+    if (held_.Contains(node)) return true;
+    if (opens == kMostOpens) return false;
+  }
+  return true;  // the start folder, opened by its path
+}
+
 bool FolderWalk::FormatsAhead(const Node& node) const {
   if (!context_.options.lines || !pool_.threaded()) return false;
   if (node.cached == kNone) return true;
@@ -303,6 +312,11 @@ void FolderWalk::TopUp(Pass pass) {
       const bool wanted = pass == Pass::Walk ? c.state == State::Unread
                                              : c.listable && c.ticket == 0 && !early_.contains(child) &&
                                                    (c.cached == kNone || FormatsAhead(c));
+      // Read ahead only near a folder still held: opening the way down to
+      // the parent again could cost an open per level, however deep, and the
+      // pass gets there cheaply.
+      const bool opens = pass == Pass::Walk || c.cached == kNone;
+      if (wanted && opens && !NearHeld(c.parent)) continue;
       if (wanted) {
         if (paths) {
           const std::size_t size = scanPath_.size();
@@ -408,7 +422,7 @@ void FolderWalk::GetSubFolders(const std::string& Path) {
       return true;
     }
     cacheUsed_ += cost;
-    n.cached = kept_.Keep(read.files);
+    n.cached = kept_.Keep(std::move(read.files));
     return true;
   };
 

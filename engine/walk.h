@@ -105,6 +105,8 @@ class FolderWalk {
   // `path`: the folder's, for the lines made with the listing's reads.
   bool Submit(std::uint32_t node, Pass pass, std::string_view path = {});
   bool FormatsAhead(const Node& node) const;
+  // Whether `node` is held, or a held folder lies a step or two above it.
+  bool NearHeld(std::uint32_t node) const;
   FolderRead TakeListed(std::uint32_t node);  // the listing's read of `node`
   void Absorb(std::uint32_t node, FolderRead& read);
   void DropSubtree(std::uint32_t node);

@@ -5,7 +5,7 @@
 
 namespace vexaro::engine {
 
-KeptFiles::Id KeptFiles::Keep(const FileRecords& files) {
+KeptFiles::Id KeptFiles::Keep(FileRecords&& files) {
   constexpr std::size_t kChunk = std::size_t{1} << 20;
   const auto id = static_cast<Id>(kept_.size());
   Kept& kept = kept_.emplace_back();
@@ -17,7 +17,7 @@ KeptFiles::Id KeptFiles::Keep(const FileRecords& files) {
     chunk.bytes = std::make_unique_for_overwrite<char[]>(chunk.size);
   }
   Chunk& chunk = chunks_.back();
-  kept.files = files.Pack(chunk.bytes.get() + chunk.used);
+  kept.files = std::move(files).Pack(chunk.bytes.get() + chunk.used);
   kept.chunk = static_cast<std::uint32_t>(chunks_.size() - 1);
   chunk.used += size;
   ++chunk.live;

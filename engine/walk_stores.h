@@ -19,7 +19,7 @@ class KeptFiles {
  public:
   using Id = std::uint32_t;
 
-  Id Keep(const FileRecords& files);
+  Id Keep(FileRecords&& files);
   const FileRecords& Get(Id id) const { return kept_[id].files; }
   // Frees a folder's records once they have been listed.
   void Release(Id id);
