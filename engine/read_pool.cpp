@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "platform/cpu_time.h"
+#include "platform/threads.h"
 
 namespace vexaro::engine {
 namespace {
@@ -194,6 +194,10 @@ FolderRead ReadPool::Finish(std::unordered_map<Ticket, Slot>::iterator it) {
 }
 
 void ReadPool::Work(unsigned worker) {
+  // The engine's thread takes the reads in order and waits on the one it
+  // needs: when the processors are short, it goes first. A system that
+  // refuses changes nothing but the speed.
+  (void)platform::LowerCurrentThreadPriority();
   std::unique_lock lock(mutex_);
   while (true) {
     queued_.wait(lock, [this] { return closing_ || !queue_.empty(); });

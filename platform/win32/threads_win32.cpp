@@ -1,10 +1,10 @@
-// Processor time on Windows.
+// Threads and processor time on Windows.
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "platform/cpu_time.h"
+#include "platform/threads.h"
 
 namespace vexaro::platform {
 
@@ -17,5 +17,7 @@ std::optional<std::chrono::nanoseconds> ProcessCpuTime() {
   // FILETIME counts 100-nanosecond units.
   return std::chrono::nanoseconds((ticks(kernel) + ticks(user)) * 100);
 }
+
+bool LowerCurrentThreadPriority() { return SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL) != 0; }
 
 }  // namespace vexaro::platform
