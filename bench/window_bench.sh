@@ -10,8 +10,12 @@
 #
 # The tree is made once under DIR (default /var/tmp/vexaro-bench) and kept.
 # Times are taken outside the program, from the moment the mouse button is
-# released (xdotool) to the moment the message box is on screen, so they
-# include a few milliseconds of X traffic and polling.
+# released (xdotool) to the moment the X server maps the message box, so they
+# include a few milliseconds of X traffic. Nothing polls while a run is timed:
+# a listener that sleeps until the server reports a mapped window notes the
+# time, and the box is looked for only after that. Looking for it every few
+# milliseconds (a process each time) took a third of a processor from the
+# run being timed, and the command-line run has no such company.
 set -eu
 VEXARO_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$VEXARO_ROOT/scripts/lib.sh"
@@ -53,16 +57,31 @@ status_kb() { awk -v f="$2:" '$1 == f { print $2 }' "/proc/$1/status"; }
 press() { xdotool mousemove --window "$1" $2 mousedown 1; }
 release() { xdotool mouseup 1; }
 
-# Milliseconds until a message box shows, from $1.
+# The time of every window the server maps, one per line (xev's output
+# line-buffered, as it goes to a pipe).
+maps=$work/maps.ms
+listen_for_maps() {
+  : >"$maps"
+  stdbuf -oL xev -root -event substructure | while IFS= read -r line; do
+    case $line in MapNotify*) now_ms >>"$maps" ;; esac
+  done &
+}
+maps_seen() { wc -l <"$maps"; }
+# Milliseconds from $1 until the first window mapped after the first $2 lines
+# of $maps, once the message box shows; fails when no window is mapped within
+# a minute. tail waits on the file without polling.
 box_after() {
+  mapped=$(timeout 60 tail -n "+$(( $2 + 1 ))" -f "$maps" | head -n 1) || true
+  [ -n "$mapped" ] || { echo "no window mapped after the click" >&2; return 1; }
   wait_window "$box_title" 120 >/dev/null
-  echo $(( $(now_ms) - $1 ))
+  echo $(( mapped - $1 ))
 }
 
 median() { sort -n | awk '{ a[NR] = $1 } END { print NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
 x_start
 start_window
+listen_for_maps
 # The memory the window takes without a listing, once it has shown both
 # pages, its fonts and a message box: a run over an empty folder.
 mkdir -p "$work/empty"
@@ -85,9 +104,10 @@ while [ $i -lt "$runs" ]; do
   "$list" -q "$tree" >"$work/list.txt"
   echo $(( $(now_ms) - t0 )) >>"$work/list.ms"
   press "$win" "$pos_start"
+  seen=$(maps_seen)
   t0=$(now_ms)
   release
-  box_after "$t0" >>"$work/window.ms"
+  box_after "$t0" "$seen" >>"$work/window.ms"
   # The clipboard fetched while the box shows: the X11 transfer counts
   # towards the peak as well.
   read_clipboard >"$work/clipboard.txt"
@@ -105,10 +125,21 @@ for share in 5 15 30 50 70 85; do
   press "$win" "$pos_start"
   release
   sleep "$(awk -v d="$delay" 'BEGIN { printf "%.3f", d / 1000 }')"
+  if visible "$box_title"; then
+    close_box
+    echo "STOP at ${delay} ms (${share}%): the run had ended" >&2
+    continue
+  fi
   press "$win" "$pos_stop"
+  seen=$(maps_seen)
   t0=$(now_ms)
   release
-  latency=$(box_after "$t0")
+  if ! latency=$(box_after "$t0" "$seen"); then
+    # The closing box came between the look and the click.
+    close_box
+    echo "STOP at ${delay} ms (${share}%): the run had ended" >&2
+    continue
+  fi
   close_box
   # The run's own closing message follows the interrupted folder's; without
   # it, the run had ended before STOP and the box was the closing one.
