@@ -11,8 +11,10 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -141,9 +143,15 @@ class PosixFolder final : public Folder {
   std::optional<FolderId> id() const override { return id_; }
 
   std::optional<FileStamp> Stat(std::string_view name, StampFields wanted) override {
-    const CName cname(name);
     struct statx st {};
-    if (!StatFollowing(fd_.get(), cname.c_str(), MaskFor(wanted), st)) return std::nullopt;
+    // A name Next handed out lies in the buffer, ended by its NUL already:
+    // the usual case, a million times in a large listing, needs no copy.
+    const bool inBuffer =
+        buffer_ && InBuffer(name.data()) && InBuffer(name.data() + name.size()) && name.data()[name.size()] == '\0';
+    const char* path = inBuffer ? name.data() : nullptr;
+    std::optional<CName> copy;
+    if (!path) path = copy.emplace(name).c_str();
+    if (!StatFollowing(fd_.get(), path, MaskFor(wanted), st)) return std::nullopt;
     return StampOf(st, wanted);
   }
 
@@ -198,6 +206,12 @@ class PosixFolder final : public Folder {
     // its subfolders from: its buffer goes now.
     if (done_) ReleaseBuffer();
     return !done_;
+  }
+
+  bool InBuffer(const char* at) const {
+    const auto start = reinterpret_cast<std::uintptr_t>(buffer_.get());
+    const auto where = reinterpret_cast<std::uintptr_t>(at);
+    return where >= start && where < start + end_;
   }
 
   void ReleaseBuffer() {
