@@ -50,10 +50,7 @@ class FileRecords {
   std::uint32_t count() const { return static_cast<std::uint32_t>(order_.size()); }
   std::size_t bytes() const { return stored_ + order_.capacity() * sizeof(Ref); }
   bool empty() const { return order_.empty(); }
-  // Gives back what the index does not use, when that is worth a copy.
-  void Shrink() {
-    if (order_.capacity() - order_.size() > 16) order_.shrink_to_fit();
-  }
+  void Shrink() { order_.shrink_to_fit(); }
 
   // Calls `visit(const FileRef&)` for every file, in name order once sorted.
   template <class Visit>
