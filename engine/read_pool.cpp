@@ -18,7 +18,9 @@ constexpr unsigned kMostWorkers = 8;
 constexpr std::chrono::milliseconds kSampleEvery{50};
 constexpr int kIdleSamplesToGrow = 2;
 
-unsigned Cores() { return std::max(1u, std::thread::hardware_concurrency()); }
+// What the process may run on: under taskset or a job's affinity, fewer than
+// the machine has.
+unsigned Cores() { return platform::UsableProcessors(); }
 
 FolderRead Stopped() {
   FolderRead read;

@@ -12,6 +12,10 @@ namespace vexaro::platform {
 // the time that passes times the processors.
 std::optional<std::chrono::nanoseconds> ProcessCpuTime();
 
+// The processors this process may run on (its affinity, as taskset sets it),
+// at least 1.
+unsigned UsableProcessors();
+
 // Gives the calling thread a lower priority than the process's others, so
 // that a thread that works ahead of another, which waits on it, leaves the
 // processors to that one when they are short. False where it cannot.

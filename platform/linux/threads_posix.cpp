@@ -1,10 +1,12 @@
 // Threads and processor time on Linux.
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/threads.h"
@@ -15,6 +17,13 @@ std::optional<std::chrono::nanoseconds> ProcessCpuTime() {
   timespec used{};
   if (::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used) != 0) return std::nullopt;
   return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
+}
+
+unsigned UsableProcessors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return static_cast<unsigned>(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
 }
 
 bool LowerCurrentThreadPriority() {

@@ -18,6 +18,18 @@ std::optional<std::chrono::nanoseconds> ProcessCpuTime() {
   return std::chrono::nanoseconds((ticks(kernel) + ticks(user)) * 100);
 }
 
+unsigned UsableProcessors() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || process == 0) {
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    return info.dwNumberOfProcessors != 0 ? info.dwNumberOfProcessors : 1;
+  }
+  unsigned count = 0;
+  for (; process != 0; process &= process - 1) ++count;
+  return count;
+}
+
 bool LowerCurrentThreadPriority() { return SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL) != 0; }
 
 }  // namespace vexaro::platform

@@ -1,6 +1,7 @@
 #include "platform/threads.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -29,6 +30,27 @@ TEST(ThreadsPosixTest, ALoweredThreadLeavesTheOthersAsTheyWere) {
   // A nice value above 19 is held at 19.
   EXPECT_GT(after, before == 19 ? 18 : before);
   EXPECT_EQ(PriorityOf(main), mainBefore);
+}
+
+TEST(ThreadsPosixTest, UsableProcessorsFollowTheAffinity) {
+  cpu_set_t all;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  EXPECT_EQ(UsableProcessors(), static_cast<unsigned>(CPU_COUNT(&all)));
+  unsigned pinned = 0;
+  std::thread helper([&] {
+    // The first processor the process may use, alone, as taskset -c would.
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+      if (CPU_ISSET(cpu, &all)) {
+        CPU_SET(cpu, &one);
+        break;
+      }
+    }
+    if (sched_setaffinity(0, sizeof one, &one) == 0) pinned = UsableProcessors();
+  });
+  helper.join();
+  EXPECT_EQ(pinned, 1u);
 }
 
 TEST(ThreadsPosixTest, ProcessorTimeCountsEveryThreadsWork) {

@@ -23,6 +23,18 @@ TEST(ThreadsWin32Test, ALoweredThreadLeavesTheOthersAsTheyWere) {
   EXPECT_EQ(GetThreadPriority(GetCurrentThread()), mainBefore);
 }
 
+TEST(ThreadsWin32Test, UsableProcessorsFollowTheAffinity) {
+  DWORD_PTR process = 0, system = 0;
+  ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &process, &system));
+  unsigned count = 0;
+  for (DWORD_PTR mask = process; mask != 0; mask &= mask - 1) ++count;
+  EXPECT_EQ(UsableProcessors(), count);
+  // The lowest processor alone, as "start /affinity 1" would give.
+  ASSERT_TRUE(SetProcessAffinityMask(GetCurrentProcess(), process & (0 - process)));
+  EXPECT_EQ(UsableProcessors(), 1u);
+  ASSERT_TRUE(SetProcessAffinityMask(GetCurrentProcess(), process));
+}
+
 TEST(ThreadsWin32Test, ProcessorTimeCountsEveryThreadsWork) {
   const auto start = ProcessCpuTime();
   ASSERT_TRUE(start);
