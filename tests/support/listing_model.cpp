@@ -6,30 +6,14 @@
 #include <map>
 #include <set>
 
+#include "platform/utf8.h"
+
 namespace vexaro::testing {
 namespace {
 
 constexpr std::string_view kSystemEol = "\r\n";  // the fake's, Windows' own
 constexpr std::string_view kIntruder = "\x7Fintruder\x7F";
 constexpr std::int64_t kNow = 1796515500;  // 2026-12-06 00:05:00 UTC, the fake's clock
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
 
 // One piece of a name, of a kind picked at random.
 void AppendPiece(Entropy& e, std::string& out) {
@@ -62,19 +46,20 @@ void AppendPiece(Entropy& e, std::string& out) {
       out.push_back(e.Percent(10) ? '\x7F' : static_cast<char>(1 + e.Below(31)));
       break;
     case 6:  // C1 controls, the NEL and CSI among them
-      AppendUtf8(out, static_cast<std::uint32_t>(0x80 + e.Below(0x20)));
+      platform::utf8::Append(out, static_cast<char32_t>(0x80 + e.Below(0x20)));
       break;
     case 7:  // two-byte characters, the ones beside the C1 range often
-      AppendUtf8(out, static_cast<std::uint32_t>(e.Percent(50) ? 0xA0 + e.Below(0x10) : 0xA0 + e.Below(0x800 - 0xA0)));
+      platform::utf8::Append(
+          out, static_cast<char32_t>(e.Percent(50) ? 0xA0 + e.Below(0x10) : 0xA0 + e.Below(0x800 - 0xA0)));
       break;
     case 8: {  // three-byte characters, U+E000..U+FFFF often (they sort after pairs)
       std::uint32_t cp = e.Percent(40) ? static_cast<std::uint32_t>(0xE000 + e.Below(0x2000))
                                        : static_cast<std::uint32_t>(0x800 + e.Below(0xD800 - 0x800));
-      AppendUtf8(out, cp);
+      platform::utf8::Append(out, cp);
       break;
     }
     case 9:  // four-byte characters
-      AppendUtf8(out, static_cast<std::uint32_t>(0x10000 + e.Below(0x100000)));
+      platform::utf8::Append(out, static_cast<char32_t>(0x10000 + e.Below(0x100000)));
       break;
     case 10:  // a stray byte
       out.push_back(static_cast<char>(0x80 + e.Below(0x80)));
