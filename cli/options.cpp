@@ -104,7 +104,7 @@ std::optional<int> ParseOptions(std::span<const std::string> args, Options& opti
       if (!digits || count < 1 || count > 64) {
         return UsageError(output, "option '" + std::string(spelled) + "' needs a number from 1 to 64");
       }
-      options.jobs = count;
+      options.threads = count;
       return std::nullopt;
     };
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/listing.h"
+#include "engine/listing_options.h"
 
 namespace vexaro::cli {
 
@@ -27,7 +27,7 @@ struct Options {
   engine::ListingOptions listing;
   bool crlf = false;
   bool quiet = false;
-  unsigned jobs = 0;                  // folder-reading threads; 0 follows the cores, 1 none
+  unsigned threads = 0;               // -j: folder-reading threads; 0 follows the cores, 1 none
   std::optional<std::string> output;  // standard output when empty
   std::vector<std::string> folders;   // as given, in order
 };

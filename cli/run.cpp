@@ -89,7 +89,7 @@ int Run(const Options& options, platform::System& system, OutputStream& output, 
   StreamSink sink(target);
   ConsoleHost host(console, progress ? &*progress : nullptr, sink);
   engine::ListingJob job(system, host.Host(), sink);
-  job.setWorkers(options.jobs);
+  job.setThreads(options.threads);
   // Unlike STOP in the window, which ends one start folder, Ctrl-C ends the
   // whole run: a command line has no other way to stop it.
   bool toldInterrupted = false;

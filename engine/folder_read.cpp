@@ -1,38 +1,103 @@
 #include "engine/folder_read.h"
 
-#include <algorithm>
-#include <cstring>
-#include <iterator>
 #include <utility>
-
-#include "engine/sort.h"
 
 namespace vexaro::engine {
 namespace {
 
-enum Flag : unsigned char {
-  kStamped = 1,
-  kSize = 2,
-  kCreation = 4,
+constexpr unsigned kCheckEvery = 256;
+
+// The folder itself, opened from its parent when need be, and checked to be
+// the one the walk recorded.
+struct Opened {
+  std::shared_ptr<platform::Folder> handle;
+  ReadOutcome outcome = ReadOutcome::Read;
+  std::error_code error;
 };
 
-template <class T>
-T GetRaw(const char* p) {
-  T value;
-  std::memcpy(&value, p, sizeof(T));
-  return value;
+Opened Open(const FolderSource& source) {
+  Opened opened;
+  opened.handle = source.folder;
+  if (!opened.handle) {
+    platform::OpenResult result = source.parent->OpenChild(source.name);
+    if (!result.folder) {
+      opened.error = result.error;
+      opened.outcome = IsChange(result.error) ? ReadOutcome::Changed : ReadOutcome::Unreadable;
+      return opened;
+    }
+    opened.handle = std::move(result.folder);
+  }
+  if (source.expected && opened.handle->id() != source.expected) {
+    opened.outcome = ReadOutcome::Changed;
+    opened.handle.reset();
+  }
+  return opened;
 }
 
-// What the sort moves: small, with the name where the record keeps it.
-struct SortItem {
-  const char* name;
-  std::uint32_t size;
-  FileRecords::Ref ref;
+// What one pass over a folder's entries collects.
+struct Collect {
+  platform::StampFields wanted;
+  bool files = true;
+  std::size_t fileBudget = SIZE_MAX;
+  std::vector<std::string>* folders = nullptr;  // null: subfolders are not collected
 };
 
-std::string_view SortKey(const SortItem& item) noexcept { return {item.name, item.size}; }
+struct Collected {
+  FileRecords files;
+  bool complete = true;  // every file, with what was asked for
+  std::uint32_t filesSeen = 0;
+  std::error_code error;
+};
 
-constexpr unsigned kCheckEvery = 256;
+// Reads `folder` to its end; nullopt when stopped.
+std::optional<Collected> Enumerate(platform::Folder& folder, const Collect& collect, const KeepGoing& keepGoing) {
+  Collected out;
+  out.complete = collect.files;
+  const bool wantStamps = collect.wanted.size || collect.wanted.times;
+  bool collecting = collect.files;
+  bool tooLarge = false;
+  platform::DirEntry entry;
+  unsigned sinceCheck = 0;
+  while (folder.Next(entry)) {
+    if (++sinceCheck == kCheckEvery) {
+      sinceCheck = 0;
+      if (keepGoing && !keepGoing()) return std::nullopt;
+    }
+    if (entry.kind == platform::EntryKind::Folder) {
+      if (collect.folders != nullptr) {
+        if (collect.folders->empty()) collect.folders->reserve(8);
+        collect.folders->emplace_back(entry.name);
+      }
+      continue;
+    }
+    if (entry.kind != platform::EntryKind::File) continue;
+    ++out.filesSeen;
+    if (!collecting) continue;
+    if (out.files.bytes() > collect.fileBudget) {
+      collecting = false;
+      out.complete = false;
+      out.files = FileRecords();
+      continue;
+    }
+    // Size and times the enumeration did not deliver are read now, with the
+    // folder open, and only when a ticked column shows them. Names only: an
+    // empty stamp still counts as read.
+    const bool added = !wantStamps   ? out.files.Add(entry.name, platform::FileStamp{})
+                       : entry.stamp ? out.files.Add(entry.name, entry.stamp)
+                                     : out.files.Add(entry.name, folder.Stat(entry.name, collect.wanted));
+    // More than one folder's records may hold: what was read is listed, and
+    // the folder is reported as read only in part.
+    if (!added) {
+      collecting = false;
+      tooLarge = true;
+    }
+  }
+  out.error = folder.error();
+  if (tooLarge && !out.error) out.error = std::make_error_code(std::errc::value_too_large);
+  out.files.Sort();
+  out.files.Shrink();
+  return out;
+}
 
 }  // namespace
 
@@ -40,233 +105,44 @@ bool IsChange(std::error_code error) {
   return error == std::errc::too_many_symbolic_link_levels || error == std::errc::not_a_directory;
 }
 
-namespace {
-
-void PutNumber(char*& out, std::uint64_t value) {
-  // 7 bits per byte, low ones first; the high bit tells that more follow.
-  while (value >= 0x80) {
-    *out++ = static_cast<char>((value & 0x7F) | 0x80);
-    value >>= 7;
-  }
-  *out++ = static_cast<char>(value);
-}
-
-std::uint64_t GetNumber(const char*& p) {
-  std::uint64_t value = 0;
-  for (int shift = 0;; shift += 7) {
-    const auto byte = static_cast<unsigned char>(*p++);
-    value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-    if (byte < 0x80) return value;
-  }
-}
-
-// A signed difference as a small unsigned number: 0, -1, 1, -2, ... become
-// 0, 1, 2, 3, ... Worked modulo 2^64, so that any two times have one.
-std::uint64_t ZigZag(std::uint64_t difference) { return (difference << 1) ^ (0 - (difference >> 63)); }
-std::uint64_t UnZigZag(std::uint64_t value) { return (value >> 1) ^ (0 - (value & 1)); }
-
-}  // namespace
-
-bool FileRecords::Add(std::string_view name, const std::optional<platform::FileStamp>& stamp) {
-  // The record: the name's length, the name, a byte of flags telling which
-  // fields follow, then those fields.
-  unsigned char flags = 0;
-  if (stamp) flags = kStamped | (stamp->size ? kSize : 0) | (stamp->creation ? kCreation : 0);
-  if ((flags & kCreation) && !hasBase_) {
-    baseSeconds_ = stamp->creation->seconds;
-    hasBase_ = true;
-  }
-  char fields[1 + 10 + 10 + sizeof(std::uint32_t)];
-  char* end = fields;
-  *end++ = static_cast<char>(flags);
-  if (flags & kSize) PutNumber(end, *stamp->size);
-  if (flags & kCreation) {
-    PutNumber(end,
-              ZigZag(static_cast<std::uint64_t>(stamp->creation->seconds) - static_cast<std::uint64_t>(baseSeconds_)));
-    std::memcpy(end, &stamp->creation->nanoseconds, sizeof(std::uint32_t));
-    end += sizeof(std::uint32_t);
-  }
-  char head[10];
-  char* headEnd = head;
-  PutNumber(headEnd, name.size());
-  const auto headSize = static_cast<std::size_t>(headEnd - head);
-  const auto fieldsSize = static_cast<std::size_t>(end - fields);
-  const std::size_t size = headSize + name.size() + fieldsSize;
-  if (size > kMaxBytes - used_) return false;
-  if (blocks_.empty() || blocks_.back().size - blocks_.back().used < size) {
-    constexpr std::size_t kFirst = 512, kLargest = std::size_t{256} << 10;
-    const std::size_t next = blocks_.empty() ? kFirst : std::min(blocks_.back().size * 2, kLargest);
-    Block& block = blocks_.emplace_back();
-    block.size = std::max(next, size);
-    block.owned = std::make_unique_for_overwrite<char[]>(block.size);
-    block.bytes = block.owned.get();
-    block.start = used_;
-    stored_ += block.size;
-  }
-  Block& block = blocks_.back();
-  // Most folders hold a few files: one allocation for their index, not five.
-  if (order_.empty()) order_.reserve(16);
-  order_.push_back(static_cast<Ref>(used_));
-  char* out = block.bytes + block.used;
-  std::memcpy(out, head, headSize);
-  std::memcpy(out + headSize, name.data(), name.size());
-  std::memcpy(out + headSize + name.size(), fields, fieldsSize);
-  block.used += size;
-  used_ += size;
-  return true;
-}
-
-FileRecords FileRecords::Pack(char* out) && {
-  // Refs count the used bytes of the blocks in order: laid end to end, the
-  // blocks keep them.
-  std::size_t at = 0;
-  for (const Block& block : blocks_) {
-    std::memcpy(out + at, block.bytes, block.used);
-    at += block.used;
-  }
-  FileRecords packed;
-  // The vectors move along, so that keeping a folder allocates nothing.
-  packed.blocks_ = std::move(blocks_);
-  packed.blocks_.clear();
-  Block& whole = packed.blocks_.emplace_back();
-  whole.bytes = out;
-  whole.size = whole.used = at;
-  packed.order_ = std::move(order_);
-  packed.stored_ = packed.used_ = at;
-  packed.baseSeconds_ = baseSeconds_;
-  packed.hasBase_ = hasBase_;
-  *this = FileRecords();
-  return packed;
-}
-
-void FileRecords::Sort() {
-  std::vector<SortItem> items;
-  items.reserve(order_.size());
-  FileRef file;
-  for (const Ref ref : order_) {
-    Decode(ref, file);
-    items.push_back({file.name.data(), static_cast<std::uint32_t>(file.name.size()), ref});
-  }
-  SortArray(items, [] {});
-  for (std::size_t i = 0; i < items.size(); ++i) order_[i] = items[i].ref;
-}
-
-void FileRecords::Decode(Ref ref, FileRef& file) const {
-  const Block* block = &blocks_.front();
-  if (blocks_.size() > 1) {
-    block = &*std::prev(std::upper_bound(blocks_.begin(), blocks_.end(), std::size_t{ref},
-                                         [](std::size_t at, const Block& b) { return at < b.start; }));
-  }
-  const char* p = block->bytes + (ref - block->start);
-  const std::uint64_t length = GetNumber(p);
-  file.name = std::string_view(p, length);
-  p += length;
-  const auto flags = static_cast<unsigned char>(*p++);
-  file.stamped = flags & kStamped;
-  file.size.reset();
-  file.creation.reset();
-  if (flags & kSize) file.size = GetNumber(p);
-  if (flags & kCreation) {
-    platform::UtcTime time;
-    time.seconds = static_cast<std::int64_t>(static_cast<std::uint64_t>(baseSeconds_) + UnZigZag(GetNumber(p)));
-    time.nanoseconds = GetRaw<std::uint32_t>(p);
-    file.creation = time;
-  }
-}
-
-std::size_t FolderRead::bytes() const {
-  std::size_t total = sizeof(FolderRead) + files.bytes() + text.capacity();
+std::size_t WalkResult::bytes() const {
+  std::size_t total = sizeof(WalkResult) + files.bytes();
   for (const std::string& name : folders) total += sizeof(std::string) + name.capacity();
   return total;
 }
 
-namespace {
+std::size_t ListResult::bytes() const { return sizeof(ListResult) + files.bytes(); }
 
-void MakeLines(const ReadRequest& request, const FileRecords& files, unsigned worker, FolderRead& read) {
-  if (request.lines == nullptr || files.empty() || files.recordBytes() > kLargestFormattedAhead) return;
-  read.unstamped = (*request.lines)(request.path, request.relativeStart, files, worker, read.text);
-  read.formatted = true;
+std::optional<WalkResult> ReadForWalk(const WalkRead& read, const KeepGoing& keepGoing) {
+  WalkResult result;
+  Opened opened = Open(read.source);
+  result.outcome = opened.outcome;
+  result.error = opened.error;
+  if (!opened.handle) return result;
+  result.id = opened.handle->id();
+  std::optional<Collected> collected =
+      Enumerate(*opened.handle, {read.wanted, read.files, read.fileBudget, &result.folders}, keepGoing);
+  if (!collected) return std::nullopt;
+  result.handle = std::move(opened.handle);
+  result.files = std::move(collected->files);
+  result.collected = collected->complete;
+  result.filesSeen = collected->filesSeen;
+  result.error = collected->error;
+  return result;
 }
 
-}  // namespace
-
-FolderRead ReadFolder(const ReadRequest& request, const std::function<bool()>& keepGoing, unsigned worker) {
-  FolderRead read;
-  if (request.kept != nullptr) {
-    MakeLines(request, *request.kept, worker, read);
-    return read;
-  }
-  read.handle = request.folder;
-  if (!read.handle) {
-    platform::OpenResult opened = request.parent->OpenChild(request.name);
-    if (!opened.folder) {
-      read.error = opened.error;
-      read.outcome = IsChange(opened.error) ? FolderRead::Outcome::Changed : FolderRead::Outcome::Unreadable;
-      return read;
-    }
-    read.handle = std::move(opened.folder);
-  }
-  read.id = read.handle->id();
-  if (request.expected && read.id != request.expected) {
-    read.outcome = FolderRead::Outcome::Changed;
-    read.handle.reset();
-    return read;
-  }
-  platform::Folder& folder = *read.handle;
-  const bool wantStamps = request.wanted.size || request.wanted.times;
-  read.collected = request.files;
-  bool collect = request.files;
-  bool tooLarge = false;
-  platform::DirEntry entry;
-  unsigned sinceCheck = 0;
-  while (folder.Next(entry)) {
-    if (++sinceCheck == kCheckEvery) {
-      sinceCheck = 0;
-      if (keepGoing && !keepGoing()) {
-        read.outcome = FolderRead::Outcome::Stopped;
-        return read;
-      }
-    }
-    switch (entry.kind) {
-      case platform::EntryKind::Folder:
-        if (request.folders) {
-          if (read.folders.empty()) read.folders.reserve(8);
-          read.folders.emplace_back(entry.name);
-        }
-        break;
-      case platform::EntryKind::File: {
-        ++read.filesSeen;
-        if (!collect) break;
-        if (read.files.bytes() > request.fileBudget) {
-          collect = false;
-          read.collected = false;
-          read.files = FileRecords();
-          break;
-        }
-        // Size and times the enumeration did not deliver are read now, with
-        // the folder open, and only when a ticked column shows them. Names
-        // only: an empty stamp still counts as read.
-        const bool added = !wantStamps   ? read.files.Add(entry.name, platform::FileStamp{})
-                           : entry.stamp ? read.files.Add(entry.name, entry.stamp)
-                                         : read.files.Add(entry.name, folder.Stat(entry.name, request.wanted));
-        // More than one folder's records may hold: what was read is listed,
-        // and the folder is reported as read only in part.
-        if (!added) {
-          collect = false;
-          tooLarge = true;
-        }
-        break;
-      }
-      case platform::EntryKind::LinkedFolder:
-        break;
-    }
-  }
-  read.error = folder.error();
-  if (tooLarge && !read.error) read.error = std::make_error_code(std::errc::value_too_large);
-  read.files.Sort();
-  read.files.Shrink();
-  if (read.collected) MakeLines(request, read.files, worker, read);
-  return read;
+std::optional<ListResult> ReadForListing(const ListRead& read, const KeepGoing& keepGoing) {
+  ListResult result;
+  Opened opened = Open(read.source);
+  result.outcome = opened.outcome;
+  result.error = opened.error;
+  if (!opened.handle) return result;
+  std::optional<Collected> collected = Enumerate(*opened.handle, {read.wanted}, keepGoing);
+  if (!collected) return std::nullopt;
+  result.handle = std::move(opened.handle);
+  result.files = std::move(collected->files);
+  result.error = collected->error;
+  return result;
 }
 
 }  // namespace vexaro::engine

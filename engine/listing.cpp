@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/sort.h"
+#include "engine/columns.h"
+#include "engine/walk.h"
 #include "platform/utf8.h"
 
 namespace vexaro::engine {
@@ -62,36 +63,78 @@ std::size_t CharacterCount(std::string_view utf8) {
       std::count_if(utf8.begin(), utf8.end(), [](char c) { return !platform::utf8::IsContinuation(c); }));
 }
 
+// Counts what is met for the outcome, and passes it on.
+class ProblemCount final : public ProblemReports {
+ public:
+  explicit ProblemCount(ProblemReports* next) : next_(next) {}
+  void ReportProblem(const Problem& problem) override {
+    if (outcome != nullptr) ++outcome->problems[static_cast<std::size_t>(problem.kind)];
+    if (next_ != nullptr) next_->ReportProblem(problem);
+  }
+  FolderOutcome* outcome = nullptr;
+
+ private:
+  ProblemReports* next_;
+};
+
 }  // namespace
 
-void ListingJob::ProblemCount::ReportProblem(const Problem& problem) {
-  if (outcome != nullptr) ++outcome->problems[static_cast<std::size_t>(problem.kind)];
-  if (next_ != nullptr) next_->ReportProblem(problem);
-}
+class ListingJob::Impl {
+ public:
+  Impl(platform::System& system, ListingHost host, ListingSink& sink)
+      : system_(system),
+        problems_(host.problems),
+        host_{host.progress, host.stop, &problems_},
+        sink_(sink),
+        conventions_(system.conventions()),
+        converter_(system.clock()) {}
+
+  FolderOutcome DoWork(const std::string& Path, const ListingOptions& options);
+  std::string GetVName(std::string_view StartPath) { return system_.volumes().Label(StartPath); }
+  void GetDiskSpace(std::string_view path);
+
+  std::string strFreeSpace_;
+  std::string strDiskSpace_;
+  std::size_t cacheBudget_ = kDefaultCacheBudget;
+  unsigned threads_ = 1;
+
+ private:
+  void AppendHeader(const std::string& Path, const ListingOptions& options);
+  void ListFolder(const FolderWalk::Listed& folder);
+  // The part of the folder's path a TXT line shows: below the start folder.
+  static std::string RelativeText(std::string_view path, std::size_t relativeStart);
+  void AppendFileLine(std::string& out, const FileRef& file, std::string_view folder, std::string_view relative);
+
+  platform::System& system_;
+  ProblemCount problems_;
+  ListingHost host_;
+  ListingSink& sink_;
+  platform::Conventions conventions_;
+  // Of the start folder being listed.
+  std::string_view lineEnd_;
+  ListingOptions options_;
+  std::string volume_;
+  std::string dateSeparator_;
+  std::string timeSeparator_;
+  LocalTimeConverter converter_;
+  std::string text_;  // lines of the folder being listed, appended in one go
+};
 
 ListingJob::ListingJob(platform::System& system, ListingHost host, ListingSink& sink)
-    : system_(system),
-      problems_(host.problems),
-      host_{host.progress, host.stop, &problems_},
-      sink_(sink),
-      conventions_(system.conventions()),
-      sharedClock_(system.clock()),
-      converter_(sharedClock_) {}
+    : impl_(std::make_unique<Impl>(system, host, sink)) {}
+ListingJob::~ListingJob() = default;
 
-platform::UtcTime ListingJob::SharedClock::Now() {
-  std::lock_guard lock(mutex_);
-  return clock_.Now();
+FolderOutcome ListingJob::DoWork(const std::string& Path, const ListingOptions& options) {
+  return impl_->DoWork(Path, options);
 }
+std::string ListingJob::GetVName(std::string_view StartPath) { return impl_->GetVName(StartPath); }
+void ListingJob::GetDiskSpace(std::string_view path) { impl_->GetDiskSpace(path); }
+const std::string& ListingJob::strFreeSpace() const { return impl_->strFreeSpace_; }
+const std::string& ListingJob::strDiskSpace() const { return impl_->strDiskSpace_; }
+void ListingJob::setCacheBudget(std::size_t bytes) { impl_->cacheBudget_ = bytes; }
+void ListingJob::setThreads(unsigned threads) { impl_->threads_ = threads; }
 
-std::int32_t ListingJob::SharedClock::UtcOffsetAt(std::int64_t utcSeconds) {
-  // Asked at most twice per UTC day each reader thread meets.
-  std::lock_guard lock(mutex_);
-  return clock_.UtcOffsetAt(utcSeconds);
-}
-
-std::string ListingJob::GetVName(std::string_view StartPath) { return system_.volumes().Label(StartPath); }
-
-void ListingJob::GetDiskSpace(std::string_view path) {
+void ListingJob::Impl::GetDiskSpace(std::string_view path) {
   const auto space = system_.disks().Space(path);
   if (!space) return;
   const std::string decimal = system_.regional().DecimalSeparator();
@@ -99,36 +142,28 @@ void ListingJob::GetDiskSpace(std::string_view path) {
   strDiskSpace_ = FormatGigabytes(space->total, decimal);
 }
 
-FolderOutcome ListingJob::DoWork(const std::string& Path, const ListingOptions& options) {
+FolderOutcome ListingJob::Impl::DoWork(const std::string& Path, const ListingOptions& options) {
   FolderOutcome outcome;
   problems_.outcome = &outcome;
   lineEnd_ = options.lineEnd.empty() ? conventions_.lineEnd : options.lineEnd;
   strFreeSpace_.clear();
   strDiskSpace_.clear();
-  const std::string volume = GetVName(Path);
+  volume_ = GetVName(Path);
   host_.progress.SetStatus(kListingFolders);
 
   options_ = options;
-  volume_ = volume;
   dateSeparator_ = system_.regional().DateSeparator();
   timeSeparator_ = system_.regional().TimeSeparator();
   WalkOptions walkOptions;
   walkOptions.wanted = {options.CheckSize, options.CheckDate};
   walkOptions.cacheBudget = cacheBudget_;
-  walkOptions.workers = workers_;
-  if (ReadPool::WorkersFor(workers_) > 1) {
-    const unsigned readers = ReadPool::MostWorkersFor(workers_);
-    while (converters_.size() <= readers) converters_.push_back(std::make_unique<LocalTimeConverter>(sharedClock_));
-    walkOptions.lines = [this](std::string_view path, std::size_t relativeStart, const FileRecords& files,
-                               unsigned worker,
-                               std::string& out) { return MakeLines(path, relativeStart, files, worker, out); };
-  }
-  // Whatever the walk holds open (handles, workers) goes when it does,
+  walkOptions.threads = threads_;
+  // Whatever the walk holds open (handles, threads) goes when it does,
   // stopped or not.
   FolderWalk walk({system_.directories(), host_, conventions_.separator, walkOptions});
   walk.GetSubFolders(Path);
 
-  AppendHeader(Path, volume, options);
+  AppendHeader(Path, options);
   host_.progress.SetStatus(kListingFiles);
 
   // The walk went through the folders in name order already: no folder
@@ -143,13 +178,13 @@ FolderOutcome ListingJob::DoWork(const std::string& Path, const ListingOptions& 
   return outcome;
 }
 
-void ListingJob::AppendHeader(const std::string& Path, const std::string& volume, const ListingOptions& options) {
+void ListingJob::Impl::AppendHeader(const std::string& Path, const ListingOptions& options) {
   const std::string_view eol = lineEnd_;
   const auto now = ToCalendar(converter_.ToLocal(system_.clock().Now()));
   std::string header;
   header.append(eol).append("Date and Time : ").append(system_.regional().DateTimeText(now));
   header.append(eol).append("Volume Name : ");
-  AppendPlain(header, volume);
+  AppendPlain(header, volume_);
   if (options.CheckPath) {
     header.append(eol).append("Starting Path : ");
     AppendPlain(header, Path);
@@ -163,50 +198,23 @@ void ListingJob::AppendHeader(const std::string& Path, const std::string& volume
   sink_.Append(header);
 }
 
-std::string ListingJob::RelativeText(std::string_view path, std::size_t relativeStart) {
+std::string ListingJob::Impl::RelativeText(std::string_view path, std::size_t relativeStart) {
   std::string relative;
   AppendPlain(relative, path.substr(std::min(relativeStart, path.size())));
   return relative;
 }
 
-std::size_t ListingJob::MakeLines(std::string_view path, std::size_t relativeStart, const FileRecords& files,
-                                  unsigned worker, std::string& out) {
-  const std::string relative = RelativeText(path, relativeStart);
+void ListingJob::Impl::ListFolder(const FolderWalk::Listed& folder) {
   const bool needStamp = options_.CheckSize || options_.CheckDate;
-  // Room for the lines at once, rather than growing through a dozen copies:
-  // the names, the path a line repeats, and the columns.
-  constexpr std::size_t kColumns = 48;
-  const std::size_t repeated = options_.OptionCSV ? path.size() + volume_.size() + 8 : relative.size();
-  out.reserve(out.size() + files.recordBytes() + files.count() * (repeated + kColumns + lineEnd_.size()));
-  LocalTimeConverter& converter = worker == 0 ? converter_ : *converters_.at(worker);
-  std::size_t unstamped = 0;
-  files.ForEach([&](const FileRef& file) {
-    if (needStamp && !file.stamped) ++unstamped;
-    AppendFileLine(out, file, path, relative, converter);
-  });
-  return unstamped;
-}
-
-void ListingJob::ListFolder(const FolderWalk::Listed& folder) {
-  if (folder.files == nullptr) return;
-  const bool needStamp = options_.CheckSize || options_.CheckDate;
+  const std::string relative = RelativeText(folder.path, folder.relativeStart);
   std::string path;
-  auto reportUnstamped = [&](const FileRef& file) {
+  text_.clear();
+  folder.files.ForEach([&](const FileRef& file) {
     if (needStamp && !file.stamped) {
       path.assign(folder.path).append(file.name);
       problems_.ReportProblem({Problem::Kind::UnreadableFile, path, {}});
     }
-  };
-  if (folder.text != nullptr) {
-    if (folder.unstamped != 0) folder.files->ForEach(reportUnstamped);
-    sink_.Append(*folder.text);
-    return;
-  }
-  const std::string relative = RelativeText(folder.path, folder.relativeStart);
-  text_.clear();
-  folder.files->ForEach([&](const FileRef& file) {
-    reportUnstamped(file);
-    AppendFileLine(text_, file, folder.path, relative, converter_);
+    AppendFileLine(text_, file, folder.path, relative);
     // A folder of many files goes out in pieces, never a line cut.
     if (text_.size() >= kSinkChunk) {
       sink_.Append(text_);
@@ -216,8 +224,8 @@ void ListingJob::ListFolder(const FolderWalk::Listed& folder) {
   if (!text_.empty()) sink_.Append(text_);
 }
 
-void ListingJob::AppendFileLine(std::string& out, const FileRef& file, std::string_view folder,
-                                std::string_view relative, LocalTimeConverter& converter) const {
+void ListingJob::Impl::AppendFileLine(std::string& out, const FileRef& file, std::string_view folder,
+                                      std::string_view relative) {
   out.append(lineEnd_);
   const bool csv = options_.OptionCSV;
   bool first = true;
@@ -227,7 +235,7 @@ void ListingJob::AppendFileLine(std::string& out, const FileRef& file, std::stri
   if (options_.CheckDate) {
     if (csv) out.push_back('"');
     if (file.creation) {
-      AppendDate(out, converter.ToLocal(*file.creation), dateSeparator_, timeSeparator_);
+      AppendDate(out, converter_.ToLocal(*file.creation), dateSeparator_, timeSeparator_);
     } else if (!csv) {
       out.append(15 + 2 * CharacterCount(dateSeparator_) + 2 * CharacterCount(timeSeparator_), ' ');
     }

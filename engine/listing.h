@@ -1,33 +1,22 @@
 #pragma once
 // The listing job: the text of one start folder, header block and one line
 // per file, in CSV or TXT form.
+//
+// Threads: a job belongs to the thread that runs DoWork, which is also the
+// one that calls the host. The walk's worker threads make lines of their
+// own with the job's settings, which stay fixed while a listing runs.
 
 #include <array>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "engine/columns.h"
 #include "engine/host.h"
-#include "engine/walk.h"
+#include "engine/listing_options.h"
 #include "platform/system.h"
 
 namespace vexaro::engine {
-
-// The window's option controls, as the listing reads them.
-struct ListingOptions {
-  bool CheckVolume = true;
-  bool CheckFree = true;
-  bool CheckSize = true;
-  bool CheckByte = true;
-  bool CheckDate = true;
-  bool CheckPath = true;
-  bool OptionCSV = false;    // TXT otherwise
-  std::string_view lineEnd;  // empty: the system's own; else a literal
-};
 
 // How the listing of one start folder ended.
 struct FolderOutcome {
@@ -60,6 +49,9 @@ inline constexpr std::size_t kDefaultCacheBudget = std::size_t{32} << 20;
 class ListingJob {
  public:
   ListingJob(platform::System& system, ListingHost host, ListingSink& sink);
+  ~ListingJob();
+  ListingJob(const ListingJob&) = delete;
+  ListingJob& operator=(const ListingJob&) = delete;
 
   // Appends the listing of the start folder `Path` to the sink. A stopped
   // listing ends after its last whole line, without the final line end.
@@ -71,70 +63,17 @@ class ListingJob {
   // stay empty when its figures cannot be had.
   void GetDiskSpace(std::string_view path);
 
-  const std::string& strFreeSpace() const { return strFreeSpace_; }
-  const std::string& strDiskSpace() const { return strDiskSpace_; }
+  const std::string& strFreeSpace() const;
+  const std::string& strDiskSpace() const;
 
-  void setCacheBudget(std::size_t bytes) { cacheBudget_ = bytes; }
+  void setCacheBudget(std::size_t bytes);
   // Threads that read folders ahead of the listing: 0 follows the cores, 1
   // means none.
-  void setWorkers(unsigned workers) { workers_ = workers; }
+  void setThreads(unsigned threads);
 
  private:
-  void AppendHeader(const std::string& Path, const std::string& volume, const ListingOptions& options);
-  void ListFolder(const FolderWalk::Listed& folder);
-  // The lines of a folder's files, by a reader thread (`worker`, as the
-  // LineMaker's); returns the files without size or time.
-  std::size_t MakeLines(std::string_view path, std::size_t relativeStart, const FileRecords& files, unsigned worker,
-                        std::string& out);
-  // The part of the folder's path a TXT line shows: below the start folder.
-  static std::string RelativeText(std::string_view path, std::size_t relativeStart);
-  void AppendFileLine(std::string& out, const FileRef& file, std::string_view folder, std::string_view relative,
-                      LocalTimeConverter& converter) const;
-
-  // The clock as the converters of several threads share it.
-  class SharedClock final : public platform::Clock {
-   public:
-    explicit SharedClock(platform::Clock& clock) : clock_(clock) {}
-    platform::UtcTime Now() override;
-    std::int32_t UtcOffsetAt(std::int64_t utcSeconds) override;
-
-   private:
-    std::mutex mutex_;
-    platform::Clock& clock_;
-  };
-
-  // Counts what is met for the outcome, and passes it on.
-  class ProblemCount final : public ProblemReports {
-   public:
-    explicit ProblemCount(ProblemReports* next) : next_(next) {}
-    void ReportProblem(const Problem& problem) override;
-    FolderOutcome* outcome = nullptr;
-
-   private:
-    ProblemReports* next_;
-  };
-
-  platform::System& system_;
-  ProblemCount problems_;
-  ListingHost host_;
-  ListingSink& sink_;
-  platform::Conventions conventions_;
-  // Of the start folder being listed, read by the reader threads as well.
-  std::string_view lineEnd_;
-  ListingOptions options_;
-  std::string volume_;
-  SharedClock sharedClock_;
-  LocalTimeConverter converter_;  // the engine's thread's
-  // One per worker (1 and up; 0 stays empty), the same one each time, so
-  // that each keeps the days it has met.
-  std::vector<std::unique_ptr<LocalTimeConverter>> converters_;
-  std::string strFreeSpace_;
-  std::string strDiskSpace_;
-  std::string dateSeparator_;
-  std::string timeSeparator_;
-  std::size_t cacheBudget_ = kDefaultCacheBudget;
-  unsigned workers_ = 1;
-  std::string text_;  // lines of the folder being listed, appended in one go
+  class Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace vexaro::engine

@@ -1,7 +1,7 @@
 #include "engine/read_pool.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cassert>
 
 #include "platform/threads.h"
 
@@ -11,62 +11,66 @@ namespace {
 // How long the engine waits for a worker before it lets its host run: short
 // enough for STOP to answer at once.
 constexpr std::chrono::milliseconds kWaitSlice{10};
-// Workers the pool may grow to, and how it decides: the processor time used
-// is sampled this often, and this many samples in a row below all but half a
-// processor's worth add a worker.
-constexpr unsigned kMostWorkers = 8;
-constexpr std::chrono::milliseconds kSampleEvery{50};
-constexpr int kIdleSamplesToGrow = 2;
+// Threads the pool may grow to, how often each worker asks the system how
+// its time went, and how much of the workers' time is looked at before the
+// pool decides to grow.
+constexpr unsigned kMostThreads = 8;
+constexpr std::chrono::milliseconds kSampleEvery{20};
+constexpr std::chrono::milliseconds kDecideAfter{100};
 
-// What the process may run on: under taskset or a job's affinity, fewer than
-// the machine has.
-unsigned Cores() { return platform::UsableProcessors(); }
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
 
-FolderRead Stopped() {
-  FolderRead read;
-  read.outcome = FolderRead::Outcome::Stopped;
-  return read;
+ReadResult Perform(const ReadJob& job, const KeepGoing& keepGoing) {
+  return std::visit(Overloaded{
+                        [&](const WalkRead& read) -> ReadResult {
+                          std::optional<WalkResult> result = ReadForWalk(read, keepGoing);
+                          if (!result) return Stopped{};
+                          return std::move(*result);
+                        },
+                        [&](const ListRead& read) -> ReadResult {
+                          std::optional<ListResult> result = ReadForListing(read, keepGoing);
+                          if (!result) return Stopped{};
+                          return std::move(*result);
+                        },
+                    },
+                    job);
+}
+
+std::size_t BytesOf(const ReadResult& result) {
+  return std::visit(Overloaded{
+                        [](const Stopped&) { return std::size_t{0}; },
+                        [](const WalkResult& read) { return read.bytes(); },
+                        [](const ListResult& read) { return read.bytes(); },
+                    },
+                    result);
 }
 
 }  // namespace
 
-unsigned ReadPool::WorkersFor(unsigned requested) {
+unsigned ReadPool::ThreadsFor(unsigned requested) {
   if (requested != 0) return requested;
-  return std::clamp(Cores(), 2u, kMostWorkers);
+  // What the process may run on: under taskset or a job's affinity, fewer
+  // than the machine has.
+  return std::clamp(platform::UsableProcessors(), 2u, kMostThreads);
 }
 
-unsigned ReadPool::MostWorkersFor(unsigned requested) {
-  return requested != 0 ? requested : std::max(WorkersFor(0), kMostWorkers);
+unsigned ReadPool::MostThreadsFor(unsigned requested) {
+  return requested != 0 ? requested : std::max(ThreadsFor(0), kMostThreads);
 }
 
-ReadPool::ReadPool(unsigned workers, unsigned mostWorkers) {
-  if (workers <= 1) return;
-  base_ = workers;
-  most_ = std::max(workers, mostWorkers);
+ReadPool::ReadPool(unsigned threads, unsigned mostThreads) : engine_(std::this_thread::get_id()) {
+  if (threads <= 1) return;
+  base_ = threads;
+  most_ = std::max(threads, mostThreads);
   threads_.reserve(most_);
-  for (unsigned i = 1; i <= workers; ++i) threads_.emplace_back([this, i] { Work(i); });
-}
-
-void ReadPool::GrowIfIdle() {
-  if (threads_.size() >= most_ || queue_.empty()) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (now - sampledAt_ < kSampleEvery) return;
-  const auto cpu = platform::ProcessCpuTime();
-  if (!cpu) return;
-  const bool first = sampledAt_ == std::chrono::steady_clock::time_point{};
-  const double busy =
-      static_cast<double>((*cpu - sampledCpu_).count()) / static_cast<double>((now - sampledAt_).count());
-  sampledAt_ = now;
-  sampledCpu_ = *cpu;
-  if (first) return;
-  idleSamples_ = busy < Cores() - 0.5 ? idleSamples_ + 1 : 0;
-  if (idleSamples_ < kIdleSamplesToGrow) return;
-  idleSamples_ = 0;
-  const auto index = static_cast<unsigned>(threads_.size() + 1);
-  threads_.emplace_back([this, index] { Work(index); });
+  for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
 }
 
 ReadPool::~ReadPool() {
+  AssertEngineThread();
   {
     std::lock_guard lock(mutex_);
     closing_ = true;
@@ -77,20 +81,21 @@ ReadPool::~ReadPool() {
   for (std::thread& thread : threads_) thread.join();
 }
 
-ReadPool::Ticket ReadPool::Submit(ReadRequest request) {
-  Ticket ticket;
-  {
-    std::lock_guard lock(mutex_);
-    ticket = next_++;
-    Slot& slot = slots_[ticket];
-    slot.request = std::move(request);
-    ++load_.inFlight;
-    if (!threads_.empty()) queue_.push_back(ticket);
-  }
+void ReadPool::AssertEngineThread() const { assert(std::this_thread::get_id() == engine_); }
+
+ReadPool::Ticket ReadPool::Submit(ReadJob job) {
+  AssertEngineThread();
+  std::lock_guard lock(mutex_);
+  const Ticket ticket = next_++;
+  Slot& slot = slots_[ticket];
+  slot.job = std::move(job);
+  ++load_.inFlight;
+  if (threaded()) queue_.push_back(ticket);
   return ticket;
 }
 
 void ReadPool::Wake() {
+  AssertEngineThread();
   {
     std::lock_guard lock(mutex_);
     if (queue_.empty()) return;
@@ -98,139 +103,168 @@ void ReadPool::Wake() {
   queued_.notify_all();
 }
 
-std::optional<FolderRead> ReadPool::TakeIfDone(Ticket ticket) {
+std::optional<ReadResult> ReadPool::TakeIfDone(Ticket ticket) {
+  AssertEngineThread();
   std::lock_guard lock(mutex_);
   const auto it = slots_.find(ticket);
   if (it == slots_.end() || it->second.state != State::Done) return std::nullopt;
   return Finish(it);
 }
 
-FolderRead ReadPool::Take(Ticket ticket, const std::function<bool()>& waiting) {
+ReadResult ReadPool::Take(Ticket ticket, const KeepGoing& waiting) {
+  AssertEngineThread();
   std::unique_lock lock(mutex_);
-  GrowIfIdle();
+  GrowIfWaitingOnDisk();
   auto it = slots_.find(ticket);
-  if (it == slots_.end()) return Stopped();
+  assert(it != slots_.end());
+  if (it == slots_.end()) return Stopped{};
   if (it->second.state == State::Queued) {
     // Not started: cheaper to read it here than to wait for a worker.
-    ReadRequest request = std::move(it->second.request);
+    ReadJob job = std::move(it->second.job);
     slots_.erase(it);
     --load_.inFlight;
     if (const auto at = std::find(queue_.begin(), queue_.end(), ticket); at != queue_.end()) queue_.erase(at);
     lock.unlock();
-    return ReadFolder(request, waiting);
+    return Perform(job, waiting);
   }
+  // The slot stays while the engine waits: only a dropped slot is erased by
+  // its worker, and only the engine drops.
   while (it->second.state != State::Done) {
-    // Rather than sleep, read what the workers have not started yet: the
+    // Rather than sleep, run what the workers have not started yet: the
     // engine will want it soon, and a thread that sleeps costs a switch.
     if (!queue_.empty()) {
-      RunOne(lock, 0);
+      RunOne(lock);
       it = slots_.find(ticket);
       continue;
     }
     ++waiting_;
     done_.wait_for(lock, kWaitSlice);
     --waiting_;
-    it = slots_.find(ticket);
     if (it->second.state == State::Done) break;
     lock.unlock();
     const bool keepGoing = !waiting || waiting();
     lock.lock();
-    it = slots_.find(ticket);
     if (!keepGoing) {
       if (it->second.state == State::Done) {
         Finish(it);
       } else {
         it->second.dropped = true;
       }
-      return Stopped();
+      return Stopped{};
     }
   }
   return Finish(it);
 }
 
 void ReadPool::Drop(Ticket ticket) {
+  AssertEngineThread();
   std::lock_guard lock(mutex_);
   const auto it = slots_.find(ticket);
   if (it == slots_.end()) return;
-  if (it->second.state == State::Running) {
-    it->second.dropped = true;
-    return;
+  switch (it->second.state) {
+    case State::Running:
+      it->second.dropped = true;
+      return;
+    case State::Queued:
+      if (const auto at = std::find(queue_.begin(), queue_.end(), ticket); at != queue_.end()) queue_.erase(at);
+      --load_.inFlight;
+      slots_.erase(it);
+      return;
+    case State::Done:
+      Finish(it);
+      return;
   }
-  if (it->second.state == State::Queued) {
-    if (const auto at = std::find(queue_.begin(), queue_.end(), ticket); at != queue_.end()) queue_.erase(at);
-    --load_.inFlight;
-    slots_.erase(it);
-    return;
-  }
-  Finish(it);
 }
 
 void ReadPool::DropAll() {
+  AssertEngineThread();
   std::lock_guard lock(mutex_);
   queue_.clear();
+  load_ = {};
   for (auto it = slots_.begin(); it != slots_.end();) {
     if (it->second.state == State::Running) {
       it->second.dropped = true;
+      ++load_.inFlight;
       ++it;
     } else {
       it = slots_.erase(it);
     }
   }
-  load_.done = 0;
-  load_.doneBytes = 0;
-  load_.inFlight = 0;
-  for (const auto& [ticket, slot] : slots_) load_.inFlight += slot.state == State::Running ? 1 : 0;
 }
 
 ReadPool::Load ReadPool::load() const {
+  AssertEngineThread();
   std::lock_guard lock(mutex_);
   return load_;
 }
 
-FolderRead ReadPool::Finish(std::unordered_map<Ticket, Slot>::iterator it) {
-  FolderRead result = std::move(it->second.result);
+ReadResult ReadPool::Finish(Slots::iterator it) {
+  assert(it->second.state == State::Done);
+  ReadResult result = std::move(it->second.result);
   --load_.done;
   load_.doneBytes -= it->second.bytes;
   slots_.erase(it);
   return result;
 }
 
-void ReadPool::Work(unsigned worker) {
-  // The engine's thread takes the reads in order and waits on the one it
-  // needs: when the processors are short, it goes first. A system that
-  // refuses changes nothing but the speed.
-  (void)platform::LowerCurrentThreadPriority();
+void ReadPool::GrowIfWaitingOnDisk() {
+  if (threads_.size() >= most_ || queue_.empty() || time_.busy < kDecideAfter) return;
+  const bool onDisk = 2 * time_.disk >= time_.busy;
+  time_ = {};
+  if (onDisk) threads_.emplace_back([this] { Work(); });
+}
+
+void ReadPool::Work() {
+  using Clock = std::chrono::steady_clock;
+  const std::unique_ptr<platform::ThreadWaitMeter> meter = platform::MeterCurrentThread();
+  auto sampledAt = Clock::now();
+  std::chrono::nanoseconds idle{};  // waiting for a job since the last sample
   std::unique_lock lock(mutex_);
   while (true) {
-    queued_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+    if (queue_.empty() && !closing_) {
+      const auto from = Clock::now();
+      queued_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+      idle += Clock::now() - from;
+    }
     if (closing_) return;
-    RunOne(lock, worker);
+    RunOne(lock);
+    if (!meter || Clock::now() - sampledAt < kSampleEvery) continue;
+    lock.unlock();
+    const auto at = Clock::now();
+    const std::optional<std::chrono::nanoseconds> blocked = meter->BlockedSinceLast();
+    lock.lock();
+    if (blocked) {
+      // Waiting for a job is the pool's own doing, not the disk's.
+      time_.busy += std::max(at - sampledAt - idle, std::chrono::nanoseconds(0));
+      time_.disk += std::max(*blocked - idle, std::chrono::nanoseconds(0));
+    }
+    sampledAt = at;
+    idle = {};
   }
 }
 
-void ReadPool::RunOne(std::unique_lock<std::mutex>& lock, unsigned worker) {
+void ReadPool::RunOne(std::unique_lock<std::mutex>& lock) {
   const Ticket ticket = queue_.front();
   queue_.pop_front();
-  Slot& slot = slots_.at(ticket);
+  Slot& slot = slots_.find(ticket)->second;
+  assert(slot.state == State::Queued && !slot.dropped);
   slot.state = State::Running;
-  ReadRequest request = std::move(slot.request);
+  ReadJob job = std::move(slot.job);
   lock.unlock();
-  // A dropped read stops at its next check instead of running to the end.
-  FolderRead result = ReadFolder(
-      request,
-      [this, ticket] {
-        std::lock_guard check(mutex_);
-        return !closing_ && !slots_.at(ticket).dropped;
-      },
-      worker);
-  request = {};
+  // A dropped job stops at its next check instead of running to the end.
+  ReadResult result = Perform(job, [this, ticket] {
+    std::lock_guard check(mutex_);
+    return !closing_ && !slots_.find(ticket)->second.dropped;
+  });
+  job = {};
   lock.lock();
   const auto it = slots_.find(ticket);
+  assert(it != slots_.end() && it->second.state == State::Running);
   --load_.inFlight;
   if (it->second.dropped) {
     slots_.erase(it);
   } else {
-    it->second.bytes = result.bytes();
+    it->second.bytes = BytesOf(result);
     it->second.result = std::move(result);
     it->second.state = State::Done;
     ++load_.done;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/folder_read.h"
+#include "engine/file_records.h"
 #include "platform/file_system.h"
 
 namespace vexaro::engine {

@@ -38,7 +38,7 @@ std::vector<std::string> Spelled(const Options& o) {
   args.push_back(o.listing.OptionCSV ? "--csv" : "--txt");
   if (o.crlf) args.push_back("--crlf");
   if (o.quiet) args.push_back("-q");
-  if (o.jobs != 0) args.push_back("--jobs=" + std::to_string(o.jobs));
+  if (o.threads != 0) args.push_back("--jobs=" + std::to_string(o.threads));
   if (o.output) {
     args.push_back("-o");
     args.push_back(*o.output);
@@ -67,14 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(output.out.empty() && output.err.empty(), "a command line to list with says nothing");
     Check(!options.folders.empty(), "listing needs a folder");
     for (const auto& f : options.folders) Check(!f.empty(), "no folder name is empty");
-    Check(options.jobs <= 64, "jobs from 1 to 64");
+    Check(options.threads <= 64, "threads from 1 to 64");
     Check(!options.output || !options.output->empty(), "no empty output file name");
     Options again;
     vexaro::cli::ParseOutput output2;
     const auto spelled = Spelled(options);
     Check(!vexaro::cli::ParseOptions(spelled, again, output2), "the plain spelling is accepted");
     Check(SameListing(again.listing, options.listing) && again.crlf == options.crlf && again.quiet == options.quiet &&
-              again.jobs == options.jobs && again.output == options.output && again.folders == options.folders,
+              again.threads == options.threads && again.output == options.output && again.folders == options.folders,
           "the plain spelling gives the same options");
   } else if (*status == vexaro::cli::kExitOk) {
     Check(output.err.empty() && !output.out.empty() && output.out.back() == '\n', "help or version, one text");

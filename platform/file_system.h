@@ -67,10 +67,11 @@ struct OpenResult {
 
 // An open folder. Closing happens in the destructor.
 //
-// Threads: Next and error belong to one thread at a time. OpenChild,
-// OpenParent, id and Stat may be called from any thread, also while another
-// thread is in Next, so that one thread can enumerate a folder while another
-// opens its subfolders.
+// Threads: Next, error and Stat belong to one thread at a time, the one that
+// enumerates (Stat may look at the enumeration's own buffer for the name).
+// OpenChild, OpenParent and id may be called from any thread, also while
+// another thread is in Next, so that one thread can enumerate a folder while
+// another opens its subfolders.
 class Folder {
  public:
   virtual ~Folder() = default;

@@ -30,7 +30,7 @@ void MainWindowLogic::Command1_Click() {
     // copied to the clipboard.
     engine::StringSink sink(strListText_);
     engine::ListingJob job(facilities_.system, {*this, *this}, sink);
-    job.setWorkers(facilities_.readers);  // read-ahead only; the window's thread still runs the listing
+    job.setThreads(facilities_.threads);  // read-ahead only; the window's thread still runs the listing
     // The row count is read afresh on every pass. STOP ends one start
     // folder; closing the window ends them all.
     for (int row = 0; row < view_.RowCount() && !closing_; ++row) {

@@ -35,7 +35,7 @@ struct Facilities {
   platform::PathFitter& fitter;  // measures in the progress line's font
   // Threads that read folders ahead of the listing: 0 follows the cores, 1
   // means none (tests whose fakes act on the window's own thread).
-  unsigned readers = 0;
+  unsigned threads = 0;
 };
 
 class MainWindowLogic final : public engine::ProgressDisplay, public engine::StopRequest {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/listing.h"
+#include "engine/listing_options.h"
 
 namespace vexaro::ui {
 

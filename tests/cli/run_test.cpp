@@ -72,7 +72,7 @@ class RunTest : public ::testing::Test {
     system.AddFile("C:\\other\\x.bin", 0);
     // Sizes are asked for separately, as on Linux.
     system.setRecordsCarryStamps(false);
-    options.jobs = 1;  // the hooks below act on the listing's own thread
+    options.threads = 1;  // the hooks below act on the listing's own thread
     options.listing.CheckDate = false;
     options.listing.CheckFree = false;
     options.folders = {"C:\\data\\", "C:\\other\\"};

@@ -40,7 +40,7 @@ class ListingTest : public ::testing::Test {
     StringSink sink(text);
     ListingJob job(system, host.Host(), sink);
     job.setCacheBudget(cacheBudget);
-    job.setWorkers(workers);
+    job.setThreads(workers);
     outcomes.clear();
     for (const auto& path : paths) {
       host.blnContinue = true;  // as a front end does for each start folder

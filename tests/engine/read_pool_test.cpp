@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -12,55 +13,128 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Jobs that make lines of a kept folder, each waiting as a read from a slow
-// disk would, without using the processor.
-struct WaitingJobs {
-  FileRecords files;
-  LineMaker lines = [](std::string_view path, std::size_t, const FileRecords&, unsigned, std::string& out) {
-    std::this_thread::sleep_for(15ms);
-    out.assign(path);
-    return std::size_t{0};
-  };
+// A folder of one file, named after the folder, whose reading takes its
+// time: asleep, as a read from a slow disk waits, or spinning, as a read of
+// cached folders keeps a processor busy, or until it is let go.
+class TimedFolder final : public platform::Folder {
+ public:
+  enum class Wait { Sleep, Spin, Held };
+  TimedFolder(std::string name, Wait wait, const std::atomic<bool>* release = nullptr,
+              std::atomic<int>* started = nullptr)
+      : name_(std::move(name)), wait_(wait), release_(release), started_(started) {}
 
-  WaitingJobs() { files.Add("a", platform::FileStamp{}); }
-
-  // Submits `count` jobs, takes them back in order, and checks each result.
-  void Run(ReadPool& pool, int count) {
-    std::vector<ReadPool::Ticket> tickets;
-    for (int i = 0; i < count; ++i) {
-      ReadRequest request;
-      request.kept = &files;
-      request.lines = &lines;
-      request.path = std::to_string(i);
-      tickets.push_back(pool.Submit(std::move(request)));
+  bool Next(platform::DirEntry& entry) override {
+    if (done_) return false;
+    done_ = true;
+    switch (wait_) {
+      case Wait::Sleep:
+        std::this_thread::sleep_for(15ms);
+        break;
+      case Wait::Spin:
+        for (const auto until = std::chrono::steady_clock::now() + 15ms; std::chrono::steady_clock::now() < until;) {
+        }
+        break;
+      case Wait::Held:
+        ++*started_;
+        while (!*release_) std::this_thread::sleep_for(1ms);
+        break;
     }
-    pool.Wake();
-    for (int i = 0; i < count; ++i) {
-      const FolderRead made = pool.Take(tickets[i], [] { return true; });
-      ASSERT_TRUE(made.formatted);
-      EXPECT_EQ(made.text, std::to_string(i));
-    }
+    entry = {name_, platform::EntryKind::File, platform::FileStamp{}};
+    return true;
   }
+  std::error_code error() const override { return {}; }
+  std::optional<platform::FolderId> id() const override { return std::nullopt; }
+  std::optional<platform::FileStamp> Stat(std::string_view, platform::StampFields) override { return {}; }
+  platform::OpenResult OpenChild(std::string_view) override { return {}; }
+  platform::OpenResult OpenParent() override { return {}; }
+
+ private:
+  std::string name_;
+  Wait wait_;
+  bool done_ = false;
+  const std::atomic<bool>* release_;
+  std::atomic<int>* started_;
 };
 
-TEST(ReadPoolTest, ReadsThatWaitOnTheDiskGetMoreWorkersUpToTheMost) {
-  ReadPool pool(2, 6);
-  WaitingJobs jobs;
-  jobs.Run(pool, 120);
-  EXPECT_GT(pool.threadsStarted(), 2u);
-  EXPECT_LE(pool.threadsStarted(), 6u);
-  EXPECT_EQ(pool.workers(), 2u);  // the read-ahead bound stays the one started with
+ReadJob Job(std::shared_ptr<platform::Folder> folder) { return ListRead{{std::move(folder), nullptr, {}, {}}, {}}; }
+
+std::string NameIn(const ReadResult& result) {
+  std::string name;
+  if (const auto* read = std::get_if<ListResult>(&result)) {
+    read->files.ForEach([&](const FileRef& file) { name = file.name; });
+  }
+  return name;
 }
 
-TEST(ReadPoolTest, ACountAskedForIsKept) {
-  for (const unsigned asked : {2u, 3u}) {
-    ReadPool pool(ReadPool::WorkersFor(asked), ReadPool::MostWorkersFor(asked));
-    WaitingJobs jobs;
-    jobs.Run(pool, 60);
-    EXPECT_EQ(pool.threadsStarted(), asked);
+// Submits `count` reads, takes them back in order, and checks each result.
+void TakeInOrder(ReadPool& pool, TimedFolder::Wait wait, int count) {
+  std::vector<ReadPool::Ticket> tickets;
+  for (int i = 0; i < count; ++i) {
+    tickets.push_back(pool.Submit(Job(std::make_shared<TimedFolder>(std::to_string(i), wait))));
   }
-  EXPECT_GE(ReadPool::MostWorkersFor(0), ReadPool::WorkersFor(0));
-  EXPECT_FALSE(ReadPool(1, 8).threaded());  // one means none, whatever the most
+  pool.Wake();
+  for (int i = 0; i < count; ++i) EXPECT_EQ(NameIn(pool.Take(tickets[i], [] { return true; })), std::to_string(i));
+}
+
+TEST(ReadPoolTest, GrowsWhenReadsWaitOnTheDiskAndNotWhenTheyWaitForAProcessor) {
+  {
+    ReadPool pool(2, 6);
+    TakeInOrder(pool, TimedFolder::Wait::Sleep, 160);
+    EXPECT_GT(pool.threadsRunning(), 2u) << "reads that sleep wait on the disk";
+    EXPECT_LE(pool.threadsRunning(), 6u);
+    EXPECT_EQ(pool.threads(), 2u);  // the read-ahead's measure stays the one started with
+  }
+  // A busy machine: more spinning threads than processors, so that the
+  // workers wait for one most of the time. More workers would only take
+  // processors from the rest of the machine.
+  std::atomic<bool> busy = true;
+  std::vector<std::thread> others;
+  for (unsigned i = 0; i < 2 * std::thread::hardware_concurrency() + 2; ++i) {
+    others.emplace_back([&busy] {
+      while (busy) {
+      }
+    });
+  }
+  {
+    ReadPool pool(2, 6);
+    TakeInOrder(pool, TimedFolder::Wait::Spin, 60);
+    EXPECT_EQ(pool.threadsRunning(), 2u) << "reads that wait for a processor are no reason to grow";
+  }
+  busy = false;
+  for (std::thread& other : others) other.join();
+}
+
+TEST(ReadPoolTest, ACountAskedForIsKeptAndOneMeansNone) {
+  for (const unsigned asked : {2u, 3u}) {
+    ReadPool pool(ReadPool::ThreadsFor(asked), ReadPool::MostThreadsFor(asked));
+    TakeInOrder(pool, TimedFolder::Wait::Sleep, 60);
+    EXPECT_EQ(pool.threadsRunning(), asked);
+  }
+  EXPECT_GE(ReadPool::MostThreadsFor(0), ReadPool::ThreadsFor(0));
+  EXPECT_GE(ReadPool::ThreadsFor(0), 2u);
+  ReadPool none(1, 8);
+  EXPECT_FALSE(none.threaded());
+  TakeInOrder(none, TimedFolder::Wait::Sleep, 3);  // read by the engine's own thread, in Take
+}
+
+// STOP while the engine waits on a worker: the wait ends at the next slice,
+// the worker's result is dropped when it comes, and the pool goes on.
+TEST(ReadPoolTest, AnAbandonedWaitEndsStoppedAndLeavesThePoolUsable) {
+  std::atomic<int> started = 0;
+  std::atomic<bool> release = false;
+  ReadPool pool(2, 2);
+  const ReadPool::Ticket held =
+      pool.Submit(Job(std::make_shared<TimedFolder>("held", TimedFolder::Wait::Held, &release, &started)));
+  pool.Wake();
+  while (started == 0) std::this_thread::sleep_for(1ms);
+  int asked = 0;
+  EXPECT_TRUE(std::holds_alternative<Stopped>(pool.Take(held, [&] { return ++asked > 1; })));
+  EXPECT_EQ(asked, 1);
+  release = true;
+  TakeInOrder(pool, TimedFolder::Wait::Sleep, 4);
+  for (int i = 0; i < 5000 && pool.load().inFlight != 0; ++i) std::this_thread::sleep_for(1ms);
+  EXPECT_EQ(pool.load().inFlight, 0u);
+  EXPECT_EQ(pool.load().done, 0u) << "a dropped result is not kept";
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class WalkTest : public ::testing::Test {
       std::string line(folder.path.substr(folder.relativeStart));
       if (line.starts_with('\\')) line.erase(0, 1);
       line += ":";
-      folder.files->ForEach([&](const FileRef& file) { line.append(" ").append(file.name); });
+      folder.files.ForEach([&](const FileRef& file) { line.append(" ").append(file.name); });
       out.push_back(line);
     });
     return out;
@@ -90,7 +90,7 @@ TEST_F(WalkTest, OrderIsThatOfSortedFullPathsOnRandomTrees) {
     for (unsigned workers : {1u, 3u}) {
       RecordingHost recording;
       recording.blnContinue = true;
-      FolderWalk walk({tree, recording.Host(), '\\', {{true, true}, 1024, workers, {}}});
+      FolderWalk walk({tree, recording.Host(), '\\', {{true, true}, 1024, workers}});
       walk.GetSubFolders("C:\\R");
       std::vector<std::string> listed;
       ASSERT_TRUE(walk.ListFolders([&](const FolderWalk::Listed& folder) { listed.emplace_back(folder.path); }));
@@ -157,14 +157,14 @@ TEST_F(WalkTest, AFolderReplacedAfterTheWalkIsNeverFollowed) {
     fresh.AddFile("C:\\Data\\top.txt", 1);
     RecordingHost recording;
     recording.blnContinue = true;
-    FolderWalk walk({fresh, recording.Host(), '\\', {{true, true}, c.cacheBudget, 1, {}}});
+    FolderWalk walk({fresh, recording.Host(), '\\', {{true, true}, c.cacheBudget, 1}});
     walk.GetSubFolders("C:\\Data\\");
     (fresh.*c.replace)("C:\\Data\\A");
     std::vector<std::string> listed;
     walk.ListFolders([&](const FolderWalk::Listed& folder) {
       std::string line(folder.path.substr(folder.relativeStart));
       line += ":";
-      folder.files->ForEach([&](const FileRef& file) { line.append(" ").append(file.name); });
+      folder.files.ForEach([&](const FileRef& file) { line.append(" ").append(file.name); });
       listed.push_back(line);
     });
     std::vector<std::string> problems;
@@ -203,7 +203,7 @@ TEST_F(WalkTest, DeepChainsCostAFewOpensPerFolder) {
   for (std::size_t budget : {std::size_t{0}, std::size_t{1} << 20}) {
     for (unsigned workers : {1u, 2u}) {
       const int before = system.opens();
-      const auto listed = Walk("C:\\T", {{true, true}, budget, workers, {}});
+      const auto listed = Walk("C:\\T", {{true, true}, budget, workers});
       ASSERT_EQ(listed.size(), static_cast<std::size_t>(folders));
       EXPECT_LE(system.opens() - before, 6 * folders) << "budget " << budget << ", workers " << workers;
       EXPECT_EQ(system.openFolders(), 0);
@@ -221,7 +221,7 @@ TEST_F(WalkTest, StopEndsTheWalkAndLeavesNothingOpen) {
       host.duringYield = [&](RecordingHost& h) {
         if (++yields == at) h.Stop();
       };
-      FolderWalk walk({system.directories(), host.Host(), '\\', {{true, true}, 1 << 20, workers, {}}});
+      FolderWalk walk({system.directories(), host.Host(), '\\', {{true, true}, 1 << 20, workers}});
       walk.GetSubFolders("C:\\Data\\");
       if (host.blnContinue) continue;  // the walk ended before that yield
       EXPECT_LE(yields - at, 1) << "STOP answered at the next yield";

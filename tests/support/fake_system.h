@@ -67,7 +67,7 @@ class FakeSystem final : public platform::System,
   int offsetQueries() const { return offsetQueries_; }
   // Called with the folder path on every open, before it happens, on the
   // thread that opens: the listing's own, or a reader thread when the job
-  // has any (ListingJob::setWorkers).
+  // has any (ListingJob::setThreads).
   void onOpen(std::function<void(std::string_view)> hook) { onOpen_ = std::move(hook); }
 
   // platform::System

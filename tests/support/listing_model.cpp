@@ -546,7 +546,7 @@ ListingRun RunListing(const Scenario& scenario, int stopAtYield) {
   {
     engine::ListingJob job(system, {host, host, &host}, sink);
     job.setCacheBudget(scenario.cacheBudget);
-    job.setWorkers(scenario.workers);
+    job.setThreads(scenario.workers);
     engine::ListingOptions options = scenario.options;
     options.lineEnd = scenario.lineEnd;
     run.stopped = job.DoWork(scenario.start, options).stopped();

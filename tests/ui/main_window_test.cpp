@@ -9,6 +9,7 @@
 #include <functional>
 #include <set>
 
+#include "engine/listing.h"
 #include "tests/support/fake_facilities.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/recording_host.h"

@@ -36,7 +36,7 @@ TEST(HostListingTest, ListsARealTreeLineForLineWithAndWithoutWorkers) {
   for (unsigned workers : {1u, 3u}) {
     text.clear();
     ListingJob job(*system, host.Host(), sink);
-    job.setWorkers(workers);
+    job.setThreads(workers);
     job.DoWork(root, options);
     EXPECT_EQ(testing::OpenDescriptorCount(), descriptorsBefore) << "a listing leaves nothing open";
   }
@@ -68,13 +68,13 @@ TEST(HostListingTest, AFolderSwappedForALinkIsNeverFollowed) {
     platform::posix::PosixDirectorySearch search;
     testing::RecordingHost host;
     host.blnContinue = true;
-    FolderWalk walk({search, host.Host(), '/', {{true, true}, 0, workers, {}}});
+    FolderWalk walk({search, host.Host(), '/', {{true, true}, 0, workers}});
     walk.GetSubFolders(tree.Path("r"));
     std::filesystem::rename(tree.Path("r/Z"), tree.Path("Z-moved"));
     std::filesystem::create_directory_symlink(tree.Path("secret"), tree.Path("r/Z"));
     std::string listed;
     walk.ListFolders([&](const FolderWalk::Listed& folder) {
-      folder.files->ForEach([&](const FileRef& file) {
+      folder.files.ForEach([&](const FileRef& file) {
         listed.append(folder.path.substr(folder.relativeStart)).append(file.name).append(" ");
       });
     });

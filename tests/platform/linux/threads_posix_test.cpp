@@ -2,35 +2,16 @@
 
 #include <gtest/gtest.h>
 #include <sched.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace vexaro::platform {
 namespace {
 
-int PriorityOf(pid_t thread) { return getpriority(PRIO_PROCESS, static_cast<id_t>(thread)); }
-pid_t ThisThread() { return static_cast<pid_t>(syscall(SYS_gettid)); }
-
-TEST(ThreadsPosixTest, ALoweredThreadLeavesTheOthersAsTheyWere) {
-  const pid_t main = ThisThread();
-  const int mainBefore = PriorityOf(main);
-  int before = 0, after = 0;
-  bool lowered = false;
-  std::thread helper([&] {
-    before = PriorityOf(ThisThread());
-    lowered = LowerCurrentThreadPriority();
-    after = PriorityOf(ThisThread());
-  });
-  helper.join();
-  ASSERT_TRUE(lowered);
-  // A nice value above 19 is held at 19.
-  EXPECT_GT(after, before == 19 ? 18 : before);
-  EXPECT_EQ(PriorityOf(main), mainBefore);
-}
+using namespace std::chrono_literals;
 
 TEST(ThreadsPosixTest, UsableProcessorsFollowTheAffinity) {
   cpu_set_t all;
@@ -53,24 +34,40 @@ TEST(ThreadsPosixTest, UsableProcessorsFollowTheAffinity) {
   EXPECT_EQ(pinned, 1u);
 }
 
-TEST(ThreadsPosixTest, ProcessorTimeCountsEveryThreadsWork) {
-  const auto start = ProcessCpuTime();
-  ASSERT_TRUE(start);
-  auto spin = [] {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(60);
-    volatile unsigned sink = 0;
-    while (std::chrono::steady_clock::now() < until) sink = sink + 1;
-  };
-  std::thread other(spin);
-  other.join();
-  const auto end = ProcessCpuTime();
-  ASSERT_TRUE(end);
-  // The other thread's spin, less what a busy machine may take from it.
-  EXPECT_GE(*end - *start, std::chrono::milliseconds(10));
-  // Sleeping uses none.
-  const auto beforeSleep = ProcessCpuTime();
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_LT(*ProcessCpuTime() - *beforeSleep, std::chrono::milliseconds(50));
+// Sleeping is blocked; spinning on a crowded processor is not, however long
+// the thread waits for its turn: only the first is helped by more threads.
+TEST(ThreadsPosixTest, AMeterTellsBlockedFromWaitingForAProcessor) {
+  std::chrono::nanoseconds slept{}, spun{};
+  std::thread sleeper([&] {
+    const auto meter = MeterCurrentThread();
+    ASSERT_NE(meter, nullptr);
+    std::this_thread::sleep_for(200ms);
+    slept = meter->BlockedSinceLast().value_or(0ns);
+  });
+  sleeper.join();
+  EXPECT_GE(slept, 150ms);
+
+  // Every processor crowded by three spinners: the measured one among them.
+  std::atomic<bool> busy = true;
+  std::vector<std::thread> crowd;
+  for (unsigned i = 0; i < 3 * UsableProcessors(); ++i) {
+    crowd.emplace_back([&busy] {
+      while (busy) {
+      }
+    });
+  }
+  std::thread spinner([&] {
+    const auto meter = MeterCurrentThread();
+    ASSERT_NE(meter, nullptr);
+    const auto until = std::chrono::steady_clock::now() + 300ms;
+    while (std::chrono::steady_clock::now() < until) {
+    }
+    spun = meter->BlockedSinceLast().value_or(300ms);
+  });
+  spinner.join();
+  busy = false;
+  for (std::thread& t : crowd) t.join();
+  EXPECT_LT(spun, 60ms);
 }
 
 }  // namespace

@@ -4,24 +4,13 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 namespace vexaro::platform {
 namespace {
 
-TEST(ThreadsWin32Test, ALoweredThreadLeavesTheOthersAsTheyWere) {
-  const int mainBefore = GetThreadPriority(GetCurrentThread());
-  int after = 0;
-  bool lowered = false;
-  std::thread helper([&] {
-    lowered = LowerCurrentThreadPriority();
-    after = GetThreadPriority(GetCurrentThread());
-  });
-  helper.join();
-  ASSERT_TRUE(lowered);
-  EXPECT_EQ(after, THREAD_PRIORITY_BELOW_NORMAL);
-  EXPECT_EQ(GetThreadPriority(GetCurrentThread()), mainBefore);
-}
+using namespace std::chrono_literals;
 
 TEST(ThreadsWin32Test, UsableProcessorsFollowTheAffinity) {
   DWORD_PTR process = 0, system = 0;
@@ -35,18 +24,40 @@ TEST(ThreadsWin32Test, UsableProcessorsFollowTheAffinity) {
   ASSERT_TRUE(SetProcessAffinityMask(GetCurrentProcess(), process));
 }
 
-TEST(ThreadsWin32Test, ProcessorTimeCountsEveryThreadsWork) {
-  const auto start = ProcessCpuTime();
-  ASSERT_TRUE(start);
-  std::thread other([] {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
-    volatile unsigned sink = 0;
-    while (std::chrono::steady_clock::now() < until) sink = sink + 1;
-  });
-  other.join();
-  const auto end = ProcessCpuTime();
-  ASSERT_TRUE(end);
-  EXPECT_GE(*end - *start, std::chrono::milliseconds(20));
+std::uint64_t Ticks(const FILETIME& time) {
+  return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The share of the processors' time that went idle since `idle`, `total`.
+double IdleShareSince(std::uint64_t& idle, std::uint64_t& total) {
+  FILETIME i{}, k{}, u{};
+  EXPECT_TRUE(GetSystemTimes(&i, &k, &u));
+  const std::uint64_t newIdle = Ticks(i), newTotal = Ticks(k) + Ticks(u);  // kernel time includes idle
+  const double share = newTotal == total ? 0.0 : static_cast<double>(newIdle - idle) / (newTotal - total);
+  idle = newIdle;
+  total = newTotal;
+  return share;
+}
+
+// A thread that sleeps is blocked as far as the processors sat idle
+// meanwhile (other programs may keep them busy); one that spins is not.
+TEST(ThreadsWin32Test, AMeterCountsSleepAsBlockedAsFarAsProcessorsIdleAndSpinAsNot) {
+  std::uint64_t idle = 0, total = 0;
+  IdleShareSince(idle, total);
+  const auto meter = MeterCurrentThread();
+  ASSERT_NE(meter, nullptr);
+  std::this_thread::sleep_for(200ms);
+  const auto slept = meter->BlockedSinceLast();
+  const double share = IdleShareSince(idle, total);
+  ASSERT_TRUE(slept);
+  const double sleptMs = std::chrono::duration<double, std::milli>(*slept).count();
+  EXPECT_NEAR(sleptMs, 200 * share, 50) << "idle share " << share;
+  const auto until = std::chrono::steady_clock::now() + 200ms;
+  while (std::chrono::steady_clock::now() < until) {
+  }
+  const auto spun = meter->BlockedSinceLast();
+  ASSERT_TRUE(spun);
+  EXPECT_LT(*spun, 60ms);
 }
 
 }  // namespace
