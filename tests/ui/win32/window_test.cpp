@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "engine/listing.h"
 #include "tests/support/fake_facilities.h"
 #include "tests/support/fake_system.h"
 
