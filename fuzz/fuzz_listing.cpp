@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/support/listing_model.h"
+#include "tests/support/listing_checks.h"
 
 namespace {
 

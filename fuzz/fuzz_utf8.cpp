@@ -12,7 +12,7 @@
 #include "cli/column_width.h"
 #include "engine/sort.h"
 #include "platform/utf8.h"
-#include "tests/support/listing_model.h"
+#include "tests/support/listing_checks.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 // Random trees through the listing: names of random bytes, sizes and times
 // over their whole ranges, files that vanish, unreadable folders and links,
-// every option combination, with and without read-ahead workers and with a
-// cache too small to keep the walk's files. Seeds are fixed, so a failure
-// repeats; the message names the seed.
+// every option combination, with and without read-ahead threads and with a
+// cache too small to keep the walk's files. Each listing is read back from
+// its own text; seeds are fixed, so a failure repeats and the message names
+// the seed.
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@
 #include <iterator>
 
 #include "engine/sort.h"
-#include "tests/support/listing_model.h"
+#include "tests/support/listing_checks.h"
 
 namespace vexaro::testing {
 namespace {
@@ -47,12 +48,23 @@ struct Coverage {
 };
 
 struct Setting {
-  unsigned workers;
+  unsigned threads;
   std::size_t cacheBudget;
 };
 // A budget of a few hundred bytes keeps some folders and reads the others
 // again for the listing; none keeps nothing.
 constexpr Setting kSettings[] = {{1, engine::kDefaultCacheBudget}, {3, 300}, {1, 0}, {3, engine::kDefaultCacheBudget}};
+
+// Whether the tree changes between the walk and the listing, which then
+// depends on what the walk kept.
+bool ChangesAfterTheWalk(const ModelFolder& folder) {
+  if (folder.replacedBeforeListing) return true;
+  for (const auto& f : folder.files) {
+    if (f.vanishesBeforeListing) return true;
+  }
+  return std::any_of(folder.folders.begin(), folder.folders.end(),
+                     [](const ModelFolder& d) { return ChangesAfterTheWalk(d); });
+}
 
 TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBack) {
   constexpr std::uint64_t kSeeds = 24;
@@ -64,7 +76,7 @@ TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBa
     for (unsigned bits = 0; bits < 128; ++bits) {
       scenario.options = OptionsFromBits(bits);
       const Setting& setting = kSettings[(bits + seed) % std::size(kSettings)];
-      scenario.workers = setting.workers;
+      scenario.threads = setting.threads;
       scenario.cacheBudget = setting.cacheBudget;
       const auto faults = CheckListing(scenario, RunListing(scenario));
       ASSERT_TRUE(faults.empty()) << "seed " << seed << ", " << Describe(scenario) << Joined(faults);
@@ -82,6 +94,33 @@ TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBa
   EXPECT_GT(coverage.invalid, 20);
 }
 
+// The same bytes whatever the threads and whatever the walk kept, and for
+// the same tree under another start folder (its path aside).
+TEST(ListingProperty, SameBytesForEveryThreadCountCacheAndStartFolderName) {
+  for (std::uint64_t seed = 100; seed < 160; ++seed) {
+    SeededEntropy entropy(seed);
+    Scenario scenario = RandomScenario(entropy);
+    scenario.options.CheckPath = false;
+    // Changes after the walk show only without threads, whose reads may
+    // come at any time.
+    const bool changes = ChangesAfterTheWalk(scenario.root);
+    scenario.threads = 3;
+    scenario.cacheBudget = engine::kDefaultCacheBudget;
+    const std::string text = RunListing(scenario).text;
+    for (const Setting& setting : kSettings) {
+      if (changes && setting.threads == 1) continue;
+      Scenario other = scenario;
+      other.threads = setting.threads;
+      other.cacheBudget = setting.cacheBudget;
+      ASSERT_EQ(RunListing(other).text, text) << "seed " << seed << ", " << Describe(other);
+    }
+    if (scenario.options.OptionCSV) continue;  // its lines name the start folder
+    Scenario copy = scenario;
+    copy.start = "C:\\copy of " + scenario.start.substr(3);
+    ASSERT_EQ(RunListing(copy).text, text) << "seed " << seed << ", " << Describe(copy);
+  }
+}
+
 TEST(ListingProperty, ManySmallTreesWithRandomSettings) {
   for (std::uint64_t seed = 1000; seed < 4000; ++seed) {
     SeededEntropy entropy(seed);
@@ -97,7 +136,7 @@ TEST(ListingProperty, StopAtAnyYieldLeavesWholeLines) {
     SeededEntropy entropy(seed);
     Scenario scenario = RandomScenario(entropy);
     const Setting& setting = kSettings[seed % std::size(kSettings)];
-    scenario.workers = setting.workers;
+    scenario.threads = setting.threads;
     scenario.cacheBudget = setting.cacheBudget;
     const ListingRun complete = RunListing(scenario);
     ASSERT_TRUE(CheckListing(scenario, complete).empty()) << "seed " << seed;

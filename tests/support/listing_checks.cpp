@@ -1,9 +1,8 @@
-#include "tests/support/listing_model.h"
+#include "tests/support/listing_checks.h"
 
 #include <algorithm>
 #include <climits>
 #include <functional>
-#include <map>
 #include <set>
 
 #include "platform/utf8.h"
@@ -208,7 +207,22 @@ class ModelHost final : public engine::ProgressDisplay, public engine::StopReque
   bool stop_ = false;
 };
 
-// ---- The independent reading of the format ----
+std::string Visible(std::string_view text, std::size_t max = 300) {
+  std::string out;
+  for (char ch : text.substr(0, max)) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c >= 0x7F || c == '\\') {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out += c == '\\' ? std::string("\\\\") : std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+    } else {
+      out.push_back(ch);
+    }
+  }
+  if (text.size() > max) out += "...";
+  return out;
+}
+
+// ---- What a listing must say, read back from its text ----
 
 // Text in a TXT line or header: C0 controls, DEL and C1 controls as '?'.
 std::string Plain(std::string_view text) {
@@ -228,114 +242,111 @@ std::string Plain(std::string_view text) {
   return out;
 }
 
-std::string PadLeft(std::string text, std::size_t width) {
-  if (text.size() < width) text.insert(0, width - text.size(), ' ');
-  return text;
-}
-
-std::string SizeText(std::uint64_t size, bool exactBytes) {
-  if (exactBytes) return PadLeft(std::to_string(size), 12);
-  const char* unit = " B";
-  std::uint64_t shown = size;
-  if (size >= (std::uint64_t{1} << 30)) {
-    unit = "GB", shown = size >> 30;
-  } else if (size >= (std::uint64_t{1} << 20)) {
-    unit = "MB", shown = size >> 20;
-  } else if (size >= 1024) {
-    unit = "KB", shown = size >> 10;
-  }
-  return PadLeft(std::to_string(shown), 4) + unit;
-}
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-  std::int64_t q = a / b;
-  if (a % b != 0 && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
-bool IsLeap(std::int64_t y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
-
-struct Civil {
-  std::int64_t year;
-  int month, day, hour, minute, second;
-};
-
-// A local moment as a day (from 1970-01-01) and a second in it: the local
-// time of a UTC second near the ends of the 64-bit range lies beyond it.
-struct Moment {
-  std::int64_t days;
-  int secondOfDay;
-};
-
-// Counted forward from 2000-01-01 a 400-year cycle at a time, then year by
-// year and month by month: slow, and unlike the engine's arithmetic.
-Civil CivilOf(Moment local) {
-  const int secondOfDay = local.secondOfDay;
-  const std::int64_t sinceY2k = local.days - 10957;
-  const std::int64_t cycles = FloorDiv(sinceY2k, 146097);
-  std::int64_t rest = sinceY2k - cycles * 146097;
-  std::int64_t year = 2000 + 400 * cycles;
-  while (rest >= (IsLeap(year) ? 366 : 365)) rest -= IsLeap(year) ? 366 : 365, ++year;
-  static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  int month = 0;
-  for (;; ++month) {
-    const int length = kMonthDays[month] + (month == 1 && IsLeap(year) ? 1 : 0);
-    if (rest < length) break;
-    rest -= length;
-  }
-  return {year, month + 1, static_cast<int>(rest) + 1, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60};
-}
-
-std::int32_t OffsetAt(const Scenario& s, std::int64_t utc) {
-  std::int32_t offset = s.offsets.empty() ? 9 * 3600 : s.offsets.front().second;
-  for (const auto& [from, value] : s.offsets) {
-    if (from <= utc) offset = value;
-  }
-  return offset;
-}
-
-Moment LocalSeconds(const Scenario& s, platform::UtcTime t) {
-  const std::int64_t carry = t.nanoseconds / 1'000'000'000;  // 0..4
-  std::int64_t asked;                                        // the clock is asked about the nearest second it can take
-  if (__builtin_add_overflow(t.seconds, carry, &asked)) asked = INT64_MAX;
-  const std::int64_t shift = carry + OffsetAt(s, asked);  // well within a day either way
-  std::int64_t days = FloorDiv(t.seconds, 86400);
-  std::int64_t second = t.seconds % 86400;  // days * 86400 may lie beyond the range
-  if (second < 0) second += 86400;
-  second += shift;
-  days += FloorDiv(second, 86400);
-  second -= FloorDiv(second, 86400) * 86400;
-  return {days, static_cast<int>(second)};
-}
-
-std::string Two(int v) { return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)}; }
-
-std::string DateText(const Scenario& s, platform::UtcTime t) {
-  const Civil c = CivilOf(LocalSeconds(s, t));
-  const std::uint64_t magnitude =
-      c.year < 0 ? static_cast<std::uint64_t>(-(c.year + 1)) + 1 : static_cast<std::uint64_t>(c.year);
-  std::string year = std::to_string(magnitude);
-  year = std::string(year.size() < 4 ? 4 - year.size() : 0, '0') + year;
-  if (c.year < 0) year.insert(0, "-");
-  return year + "/" + Two(c.month) + "/" + Two(c.day) + " " + Two(c.hour) + ":" + Two(c.minute) + ":" + Two(c.second);
-}
-
 std::string_view EolOf(const Scenario& s) { return s.lineEnd.empty() ? kSystemEol : std::string_view(s.lineEnd); }
 
-std::string Header(const Scenario& s) {
-  const std::string_view kEol = EolOf(s);
-  const Civil now = CivilOf(LocalSeconds(s, {kNow, 0}));
-  std::string header;
-  header.append(kEol).append("Date and Time : ").append(std::to_string(now.year)).append("/" + Two(now.month));
-  header.append("/" + Two(now.day) + " " + std::to_string(now.hour) + ":" + Two(now.minute) + ":" + Two(now.second));
-  header.append(kEol).append("Volume Name : ").append(Plain(s.label));
-  if (s.options.CheckPath) header.append(kEol).append("Starting Path : ").append(Plain(s.start));
-  if (s.options.CheckFree) {
-    header.append(kEol).append("Free Disk Space : ").append(s.space ? "12.34 GB" : "");
-    header.append(kEol).append("Disk Space : ").append(s.space ? "98.76 GB" : "");
+// The width of a blank date column, and whether `text` is a date: a year of
+// four digits or more (a minus before it), then /mm/dd hh:mm:ss.
+constexpr std::size_t kBlankDate = 19;
+bool IsDate(std::string_view text) {
+  std::size_t at = text.starts_with('-') ? 1 : 0;
+  const std::size_t yearStart = at;
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+  if (at - yearStart < 4) return false;
+  const std::string_view rest = text.substr(at);
+  static constexpr std::string_view kForm = "/99/99 99:99:99";
+  if (rest.size() != kForm.size()) return false;
+  for (std::size_t i = 0; i < kForm.size(); ++i) {
+    if (kForm[i] == '9' ? (rest[i] < '0' || rest[i] > '9') : rest[i] != kForm[i]) return false;
   }
-  header.append(kEol);
-  return header;
+  return true;
+}
+
+// Whether `text` is the size column of a file of `size` bytes: the exact
+// count right-aligned in 12, or the whole number of the largest unit that
+// fits, right-aligned in 4, and the unit; wider numbers keep every digit.
+bool IsSizeOf(std::string_view text, std::uint64_t size, bool exactBytes) {
+  auto rightAligned = [](std::string_view field, std::string_view digits, std::size_t width) {
+    const std::size_t pad = digits.size() < width ? width - digits.size() : 0;
+    return field.size() == pad + digits.size() && field.find_first_not_of(' ') == pad && field.substr(pad) == digits;
+  };
+  if (exactBytes) return rightAligned(text, std::to_string(size), 12);
+  if (text.size() < 3) return false;
+  static constexpr std::string_view kUnits[] = {" B", "KB", "MB", "GB"};
+  const std::string_view unit = text.substr(text.size() - 2);
+  for (int shift = 0; shift < 4; ++shift) {
+    if (unit != kUnits[shift]) continue;
+    const bool largest = shift == 3 || (size >> (10 * (shift + 1))) == 0;
+    return largest && (shift == 0 || (size >> (10 * shift)) != 0) &&
+           rightAligned(text.substr(0, text.size() - 2), std::to_string(size >> (10 * shift)), 4);
+  }
+  return false;
+}
+
+// One file line taken apart: the date and size fields (empty when the
+// column is not there) and what names the file.
+struct Line {
+  std::string date, size;
+  std::vector<std::string> names;  // TXT: the relative path and name; CSV: volume, folder, name
+};
+
+// A TXT line: [date][size " : "]name, the fields of their forms or blank.
+bool ParseTxt(std::string_view text, const engine::ListingOptions& o, Line& line) {
+  if (o.CheckDate) {
+    // A date is "y/mm/dd hh:mm:ss": the time is the eight after its one blank.
+    const std::size_t blank = text.find(' ');
+    const std::size_t length = text.starts_with(std::string(kBlankDate, ' ')) ? kBlankDate
+                               : blank == std::string_view::npos              ? text.size()
+                                                                              : blank + 9;
+    line.date = text.substr(0, length);
+    text.remove_prefix(std::min(length, text.size()));
+  }
+  if (o.CheckSize) {
+    const std::size_t end = text.find(" : ", (o.CheckByte ? 12 : 6) - 1);
+    if (end == std::string_view::npos) return false;
+    line.size = text.substr(0, end);
+    text.remove_prefix(end + 3);
+  }
+  line.names = {std::string(text)};
+  return true;
+}
+
+// A CSV record: [date][volume][size]folder,name, as the options give.
+bool ParseCsvRecord(const std::vector<std::string>& fields, const engine::ListingOptions& o, Line& line) {
+  const std::size_t count = o.CheckDate + o.CheckVolume + o.CheckSize + 2u;
+  if (fields.size() != count) return false;
+  std::size_t at = 0;
+  if (o.CheckDate) line.date = fields[at++];
+  line.names.push_back(o.CheckVolume ? fields[at++] : "");
+  if (o.CheckSize) line.size = fields[at++];
+  line.names.push_back(fields[at++]);
+  line.names.push_back(fields[at]);
+  return true;
+}
+
+// The header block: which lines stand follows the boxes; the texts are the
+// volume label and the start folder as given, controls made '?'.
+void CheckHeader(const Scenario& s, std::string_view text, std::string_view& rest,
+                 const std::function<void(std::string)>& fault) {
+  const std::string_view kEol = EolOf(s);
+  std::vector<std::string> expected = {"", "Date and Time : ", "Volume Name : " + Plain(s.label)};
+  if (s.options.CheckPath) expected.push_back("Starting Path : " + Plain(s.start));
+  if (s.options.CheckFree) {
+    expected.push_back(std::string("Free Disk Space : ") + (s.space ? "12.34 GB" : ""));
+    expected.push_back(std::string("Disk Space : ") + (s.space ? "98.76 GB" : ""));
+  }
+  expected.push_back("");  // the blank line before the files
+  rest = text;
+  for (const std::string& want : expected) {
+    const std::size_t end = rest.find(kEol);
+    const std::string_view got = rest.substr(0, end);
+    const bool ok = want.starts_with("Date and Time") ? got.starts_with(want) && got.size() > want.size() : got == want;
+    if (end == std::string_view::npos || !ok) {
+      fault("header: expected \"" + Visible(want) + "\", got \"" + Visible(got) + "\"");
+      rest = {};
+      return;
+    }
+    rest.remove_prefix(end + kEol.size());
+  }
 }
 
 struct Expected {
@@ -351,8 +362,8 @@ struct Folders {
 };
 
 // The fake is no file system: it may change only while no other thread reads
-// it, and read-ahead workers may be reading at any time.
-bool ChangesAfterTheWalk(const Scenario& s) { return s.workers == 1; }
+// it, and read-ahead threads may be reading at any time.
+bool ChangesAfterTheWalk(const Scenario& s) { return s.threads == 1; }
 
 void Collect(const Scenario& s, const ModelFolder& folder, const std::string& path, bool replacedAbove,
              std::vector<Expected>& out, Folders& folders) {
@@ -386,43 +397,6 @@ Stamp StampOf(const Scenario& s, const ModelFile& f) {
   // Gone after the walk: the walk may have kept what it read, or the
   // listing reads the folder again and finds nothing.
   return f.vanishesBeforeListing && ChangesAfterTheWalk(s) ? Stamp::Either : Stamp::Shown;
-}
-
-std::string TxtLine(const Scenario& s, const Expected& x, bool stamped) {
-  const auto& o = s.options;
-  std::string line;
-  if (o.CheckDate) line += stamped ? DateText(s, x.file->creation) : std::string(19, ' ');
-  if (o.CheckSize) {
-    line += stamped ? SizeText(x.file->size, o.CheckByte) : std::string(o.CheckByte ? 12 : 6, ' ');
-    line += " : ";
-  }
-  return line + Plain(x.relative) + Plain(x.file->name);
-}
-
-std::vector<std::string> CsvFields(const Scenario& s, const Expected& x, bool stamped) {
-  const auto& o = s.options;
-  std::vector<std::string> fields;
-  if (o.CheckDate) fields.push_back(stamped ? DateText(s, x.file->creation) : "");
-  if (o.CheckVolume) fields.push_back(s.label);
-  if (o.CheckSize) fields.push_back(stamped ? SizeText(x.file->size, o.CheckByte) : "");
-  fields.push_back(x.folder);
-  fields.push_back(x.file->name);
-  return fields;
-}
-
-std::string Visible(std::string_view text, std::size_t max = 300) {
-  std::string out;
-  for (char ch : text.substr(0, max)) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c >= 0x7F || c == '\\') {
-      static constexpr char kHex[] = "0123456789abcdef";
-      out += c == '\\' ? std::string("\\\\") : std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
-    } else {
-      out.push_back(ch);
-    }
-  }
-  if (text.size() > max) out += "...";
-  return out;
 }
 
 }  // namespace
@@ -488,7 +462,7 @@ Scenario RandomScenario(Entropy& e, const TreeLimits& limits) {
   s.root.unreadable = e.Percent(3);
   if (e.Percent(2)) s.root.replacedBeforeListing = 'o';
   s.options = OptionsFromBits(static_cast<unsigned>(e.Below(128)));
-  s.workers = e.Percent(60) ? 1 : 3;
+  s.threads = e.Percent(60) ? 1 : 3;
   s.cacheBudget = e.Percent(50) ? engine::kDefaultCacheBudget : e.Below(400);
   return s;
 }
@@ -519,7 +493,7 @@ ListingRun RunListing(const Scenario& scenario, int stopAtYield) {
   ModelHost host;
   host.stopAt = stopAtYield;
   // Files that vanish and folders replaced once the walk is over; without
-  // workers nothing else reads the fake meanwhile.
+  // threads nothing else reads the fake meanwhile.
   if (ChangesAfterTheWalk(scenario))
     host.beforeListing = [&] {
       std::vector<std::pair<std::string, const ModelFolder*>> stack{{root, &scenario.root}};
@@ -546,7 +520,7 @@ ListingRun RunListing(const Scenario& scenario, int stopAtYield) {
   {
     engine::ListingJob job(system, {host, host, &host}, sink);
     job.setCacheBudget(scenario.cacheBudget);
-    job.setThreads(scenario.workers);
+    job.setThreads(scenario.threads);
     engine::ListingOptions options = scenario.options;
     options.lineEnd = scenario.lineEnd;
     run.stopped = job.DoWork(scenario.start, options).stopped();
@@ -644,33 +618,23 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
     if (faults.size() < 8) faults.push_back(std::move(message));
   };
   if (run.stopped) fault("the run says it was interrupted");
-  const std::string header = Header(s);
-  if (!run.text.starts_with(header)) {
-    fault("header: expected \"" + Visible(header) + "\", got \"" + Visible(run.text.substr(0, header.size() + 40)) +
-          "\"");
-    return faults;
-  }
+  std::string_view body;
+  CheckHeader(s, run.text, body, fault);
+  if (!faults.empty()) return faults;
   const std::string_view kEol = EolOf(s);
-  std::string_view rest = std::string_view(run.text).substr(header.size());
-  if (!rest.starts_with(kEol)) {
-    fault("no blank line after the header");
-    return faults;
-  }
-  const std::string_view body = rest.substr(kEol.size());
+  const engine::ListingOptions& o = s.options;
 
-  std::vector<Expected> expected;
-  Folders folders;
-  Collect(s, s.root, Trimmed(s.start) + "\\", false, expected, folders);
-  std::stable_sort(expected.begin(), expected.end(), [](const Expected& a, const Expected& b) {
-    return a.folderKey != b.folderKey ? a.folderKey < b.folderKey : a.nameKey < b.nameKey;
-  });
-
-  // The lines as text (TXT) or fields (CSV), each to match one expected file.
-  std::vector<std::vector<std::string>> items;
-  if (s.options.OptionCSV) {
-    if (!ParseCsv(body, items, kEol)) {
+  // The lines taken apart, to match the files in listing order.
+  std::vector<Line> lines;
+  if (o.OptionCSV) {
+    std::vector<std::vector<std::string>> records;
+    if (!ParseCsv(body, records, kEol)) {
       fault("the lines are no RFC 4180 CSV: \"" + Visible(body) + "\"");
       return faults;
+    }
+    for (const auto& record : records) {
+      if (!ParseCsvRecord(record, o, lines.emplace_back()))
+        fault("a record of " + std::to_string(record.size()) + " fields");
     }
   } else {
     for (std::size_t at = 0; at < body.size();) {
@@ -679,35 +643,57 @@ std::vector<std::string> CheckListing(const Scenario& s, const ListingRun& run) 
         fault("the last line has no line end");
         return faults;
       }
-      items.push_back({std::string(body.substr(at, end - at))});
+      if (!ParseTxt(body.substr(at, end - at), o, lines.emplace_back())) {
+        fault("no size column in \"" + Visible(body.substr(at, end - at)) + "\"");
+      }
       at = end + kEol.size();
     }
   }
-  auto form = [&](const Expected& x, bool stamped) {
-    return s.options.OptionCSV ? CsvFields(s, x, stamped) : std::vector<std::string>{TxtLine(s, x, stamped)};
+  if (!faults.empty()) return faults;
+
+  std::vector<Expected> expected;
+  Folders folders;
+  Collect(s, s.root, Trimmed(s.start) + "\\", false, expected, folders);
+  std::stable_sort(expected.begin(), expected.end(), [](const Expected& a, const Expected& b) {
+    return a.folderKey != b.folderKey ? a.folderKey < b.folderKey : a.nameKey < b.nameKey;
+  });
+  // A line stands for its file when it names it, and shows its size and a
+  // date, or blanks where the file could not be read.
+  auto shows = [&](const Line& line, const ModelFile& f, bool stamped) {
+    const bool date =
+        !o.CheckDate || (stamped ? IsDate(line.date) : line.date == (o.OptionCSV ? "" : std::string(kBlankDate, ' ')));
+    const bool size =
+        !o.CheckSize || (stamped ? IsSizeOf(line.size, f.size, o.CheckByte)
+                                 : line.size == (o.OptionCSV ? "" : std::string(o.CheckByte ? 12 : 6, ' ')));
+    return date && size;
   };
-  auto matches = [&](const std::vector<std::string>& item, const Expected& x) {
+  auto matches = [&](const Line& line, const Expected& x) {
+    const std::vector<std::string> names =
+        o.OptionCSV ? std::vector<std::string>{o.CheckVolume ? s.label : "", x.folder, x.file->name}
+                    : std::vector<std::string>{Plain(x.relative + x.file->name)};
+    if (line.names != names) return false;
     const Stamp stamp = StampOf(s, *x.file);
-    return (stamp != Stamp::Blank && item == form(x, true)) || (stamp != Stamp::Shown && item == form(x, false));
+    return (stamp != Stamp::Blank && shows(line, *x.file, true)) ||
+           (stamp != Stamp::Shown && shows(line, *x.file, false));
   };
-  auto shownAs = [](const std::vector<std::string>& item) {
-    std::string text;
-    for (const auto& f : item) text.append("[").append(Visible(f, 200)).append("]");
+  auto shownAs = [](const Line& line) {
+    std::string text = "[" + Visible(line.date) + "][" + Visible(line.size) + "]";
+    for (const auto& n : line.names) text.append("[").append(Visible(n, 200)).append("]");
     return text;
   };
 
   // In order, one line per file: a file of a replaced folder may be missing.
   std::size_t next = 0, skipped = 0;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    while (next < expected.size() && expected[next].optional && !matches(items[i], expected[next])) ++next, ++skipped;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    while (next < expected.size() && expected[next].optional && !matches(lines[i], expected[next])) ++next, ++skipped;
     if (next == expected.size()) {
-      fault("line " + std::to_string(i + 1) + " lists no file that is left: " + shownAs(items[i]));
+      fault("line " + std::to_string(i + 1) + " lists no file that is left: " + shownAs(lines[i]));
       break;
     }
     const Expected& x = expected[next++];
-    if (!matches(items[i], x)) {
-      fault("line " + std::to_string(i + 1) + ": " + shownAs(items[i]) + ", expected " +
-            shownAs(form(x, StampOf(s, *x.file) != Stamp::Blank)));
+    if (!matches(lines[i], x)) {
+      fault("line " + std::to_string(i + 1) + ": " + shownAs(lines[i]) + ", expected the file " +
+            Visible(x.folder + x.file->name) + " of " + std::to_string(x.file->size) + " bytes");
     }
   }
   for (; next < expected.size(); ++next) {
@@ -804,8 +790,8 @@ std::string Describe(const Scenario& s) {
     files += f->files.size();
     for (const auto& d : f->folders) stack.push_back(&d);
   }
-  return std::string(s.lineEnd == "\n" ? "LF, " : "") + "options " + std::to_string(bits) + ", workers " +
-         std::to_string(s.workers) + ", cache " + std::to_string(s.cacheBudget) + ", stamps " +
+  return std::string(s.lineEnd == "\n" ? "LF, " : "") + "options " + std::to_string(bits) + ", threads " +
+         std::to_string(s.threads) + ", cache " + std::to_string(s.cacheBudget) + ", stamps " +
          (s.recordsCarryStamps ? "in records" : "by stat") + ", " + std::to_string(folders) + " folders, " +
          std::to_string(files) + " files, start \"" + Visible(s.start) + "\"";
 }

@@ -87,7 +87,7 @@ struct Scenario {
   std::vector<std::pair<std::int64_t, std::int32_t>> offsets;
   ModelFolder root;  // its name is unused: `start` names it
   engine::ListingOptions options;
-  unsigned workers = 1;
+  unsigned threads = 1;
   std::size_t cacheBudget = engine::kDefaultCacheBudget;
 };
 
