@@ -53,7 +53,8 @@ Options:
 
 Exit status: 0 when everything was listed, 1 when a folder or file could not
 be read or the listing could not be written, 2 for a wrong command line,
-130 when interrupted by Ctrl-C, 143 when ended by SIGTERM.
+130 when interrupted by Ctrl-C, 143 when ended by SIGTERM, 141 when the
+program reading standard output went away (SIGPIPE; no message).
 )";
 }
 

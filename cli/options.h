@@ -21,6 +21,9 @@ inline constexpr int kExitUsage = 2;    // wrong command line
 // the signal ended (130 for Ctrl-C, 143 for SIGTERM).
 inline constexpr int kExitSignalBase = 128;
 inline constexpr int kExitInterrupted = kExitSignalBase + 2;  // Ctrl-C
+// The reader of standard output went away (a closed pipe): SIGPIPE's status,
+// on Windows too. On POSIX the program ends by that signal.
+inline constexpr int kExitBrokenPipe = kExitSignalBase + 13;
 
 struct Options {
   // The six boxes and the line form, as the window starts: all ticked, TXT.
