@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "generated/about.h"
+
 namespace vexaro::cli {
 namespace {
 
@@ -58,7 +60,9 @@ program reading standard output went away (SIGPIPE; no message).
 )";
 }
 
-std::string VersionText() { return std::string(kProgramName) + " " + VEXARO_VERSION; }
+std::string VersionText() {
+  return std::string(kProgramName).append(" ").append(kVersion).append("\n").append(kCopyrightAndLicence);
+}
 
 std::optional<int> ParseOptions(std::span<const std::string> args, Options& options, ParseOutput& output) {
   bool onlyFolders = false;  // after "--"
@@ -131,7 +135,7 @@ std::optional<int> ParseOptions(std::span<const std::string> args, Options& opti
         return kExitOk;
       }
       if (name == "--version") {
-        output.out = VersionText() + "\n";
+        output.out = VersionText();
         return kExitOk;
       }
       if (name == "--csv" || name == "--txt") {

@@ -38,7 +38,8 @@ struct Options {
 // The help text.
 std::string Usage();
 
-// "vexaro-list 1.0.0".
+// "vexaro-list 1.0.0", then the copyright and licence lines; ends with a
+// line feed.
 std::string VersionText();
 
 // Where the parser's words go: help and version to standard output, errors
