@@ -93,7 +93,8 @@ esac
 
 # check_programs DIR WIDTH: the programs of the build folder DIR are Windows
 # programs of that width (PE32 or PE32+), import only the system's own DLLs,
-# and the window carries its version resource.
+# and carry their version record and a manifest that names their processor
+# and declares them aware of long paths.
 check_programs() {
   case $2 in
     32) triple=i686-w64-mingw32 format=pei-i386 magic='010b' ;;
@@ -110,9 +111,24 @@ check_programs() {
     [ -z "$foreign" ] || { echo "$program needs $foreign" >&2; exit 1; }
   done
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$root/$1/CMakeCache.txt")
-  "$triple-windres" -i "$root/$1/ui/win32/Vexaro.exe" -O rc |
-    grep -q "^ *FILEVERSION $(echo "$version" | sed 's/\./, /g')" ||
-    { echo "$root/$1/ui/win32/Vexaro.exe has no version resource for $version" >&2; exit 1; }
+  case $2 in
+    32) architecture=x86 ;;
+    64) architecture=amd64 ;;
+  esac
+  for program in "$root/$1/ui/win32/Vexaro.exe" "$root/$1/cli/vexaro-list.exe"; do
+    resources=$("$triple-windres" -i "$program" -O rc)
+    echo "$resources" | grep -q "^ *FILEVERSION $(echo "$version" | sed 's/\./, /g')" ||
+      { echo "$program has no version resource for $version" >&2; exit 1; }
+    echo "$resources" | grep -q "VALUE \"OriginalFilename\", \"$(basename "$program")\"" ||
+      { echo "$program: its version record names another file" >&2; exit 1; }
+    # windres shows the manifest as quoted lines of text; the quotes inside
+    # it come doubled.
+    manifest=$(echo "$resources" | sed -n '/RT_MANIFEST\|^1 24/,/^END/p' | sed 's/""/"/g')
+    echo "$manifest" | grep -q "processorArchitecture=\"$architecture\"" ||
+      { echo "$program: its manifest does not name the processor $architecture" >&2; exit 1; }
+    echo "$manifest" | grep -q '<longPathAware[^>]*>true</longPathAware>' ||
+      { echo "$program: its manifest does not declare long paths" >&2; exit 1; }
+  done
 }
 check_programs build/mingw 32
 check_programs build/mingw64 64
