@@ -43,8 +43,8 @@ else
   files=${files:-1000000} folders=${folders:-100000}
 fi
 
-"$root/scripts/install-deps"
-configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DVEXARO_BUILD_TESTS=OFF >&2
+"$root/scripts/install-deps" build bench
+configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DVEXARO_BUILD_TESTS=OFF -DVEXARO_BUILD_BENCH=ON >&2
 dir=$bench_dir  # set after the build: scripts/lib.sh uses the name too
 list="$root/build/release/cli/vexaro-list"
 make_tree="$root/build/release/bench/make_tree"

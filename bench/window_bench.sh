@@ -31,8 +31,8 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-"$root/scripts/install-deps"
-configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DVEXARO_BUILD_TESTS=OFF >&2
+"$root/scripts/install-deps" build window window-test
+configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DVEXARO_BUILD_TESTS=OFF -DVEXARO_BUILD_BENCH=ON >&2
 vexaro=$root/build/release/ui/qt/vexaro
 list=$root/build/release/cli/vexaro-list
 make_tree=$root/build/release/bench/make_tree

@@ -39,7 +39,8 @@ class PosixConsole final : public Console {
     ::sigaction(SIGTERM, &stop, &oldTerm_);
 
     // A reader that goes away makes writes fail with EPIPE instead of
-    // killing the process, so the error can be reported.
+    // killing the process: the run ends in order (a file named with -o gets
+    // its message), and main ends by SIGPIPE when it was standard output's.
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);

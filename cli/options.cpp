@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "generated/about.h"
+
 namespace vexaro::cli {
 namespace {
 
@@ -53,11 +55,14 @@ Options:
 
 Exit status: 0 when everything was listed, 1 when a folder or file could not
 be read or the listing could not be written, 2 for a wrong command line,
-130 when interrupted by Ctrl-C, 143 when ended by SIGTERM.
+130 when interrupted by Ctrl-C, 143 when ended by SIGTERM, 141 when the
+program reading standard output went away (SIGPIPE; no message).
 )";
 }
 
-std::string VersionText() { return std::string(kProgramName) + " " + VEXARO_VERSION; }
+std::string VersionText() {
+  return std::string(kProgramName).append(" ").append(kVersion).append("\n").append(kCopyrightAndLicence);
+}
 
 std::optional<int> ParseOptions(std::span<const std::string> args, Options& options, ParseOutput& output) {
   bool onlyFolders = false;  // after "--"
@@ -130,7 +135,7 @@ std::optional<int> ParseOptions(std::span<const std::string> args, Options& opti
         return kExitOk;
       }
       if (name == "--version") {
-        output.out = VersionText() + "\n";
+        output.out = VersionText();
         return kExitOk;
       }
       if (name == "--csv" || name == "--txt") {

@@ -21,6 +21,9 @@ inline constexpr int kExitUsage = 2;    // wrong command line
 // the signal ended (130 for Ctrl-C, 143 for SIGTERM).
 inline constexpr int kExitSignalBase = 128;
 inline constexpr int kExitInterrupted = kExitSignalBase + 2;  // Ctrl-C
+// The reader of standard output went away (a closed pipe): SIGPIPE's status,
+// on Windows too. On POSIX the program ends by that signal.
+inline constexpr int kExitBrokenPipe = kExitSignalBase + 13;
 
 struct Options {
   // The six boxes and the line form, as the window starts: all ticked, TXT.
@@ -35,7 +38,8 @@ struct Options {
 // The help text.
 std::string Usage();
 
-// "vexaro-list 1.0.0".
+// "vexaro-list 1.0.0", then the copyright and licence lines; ends with a
+// line feed.
 std::string VersionText();
 
 // Where the parser's words go: help and version to standard output, errors

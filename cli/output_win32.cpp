@@ -40,7 +40,13 @@ class Win32Output final : public BufferedOutput {
     while (!bytes.empty()) {
       const auto size = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
       DWORD written = 0;
-      if (!WriteFile(handle_, bytes.data(), size, &written, nullptr)) return LastError();
+      if (!WriteFile(handle_, bytes.data(), size, &written, nullptr)) {
+        // A pipe whose reader has gone: Windows says ERROR_NO_DATA, which
+        // compares equal to broken_pipe already, Wine ERROR_PIPE_NOT_CONNECTED.
+        const DWORD code = GetLastError();
+        if (code == ERROR_PIPE_NOT_CONNECTED) return std::make_error_code(std::errc::broken_pipe);
+        return platform::win32::Win32Error(code);
+      }
       if (written == 0) return std::make_error_code(std::errc::io_error);
       bytes.remove_prefix(written);
     }

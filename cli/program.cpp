@@ -30,6 +30,7 @@ int Main(std::span<const std::string> args) {
     const auto out = OpenStandardOutput();
     out->Write(words.out);
     if (const std::error_code error = out->Close()) {
+      if (error == std::errc::broken_pipe) return kExitBrokenPipe;  // --help | head -3
       say("cannot write to standard output: " + error.message());
       return kExitTrouble;
     }

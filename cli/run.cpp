@@ -110,7 +110,11 @@ int Run(const Options& options, platform::System& system, OutputStream& output, 
   std::error_code error = sink.error();
   const std::error_code closeError = target.Close();
   if (!error) error = closeError;
-  if (error) {
+  // A reader of standard output that has gone away (head, a pager that was
+  // quit) wants no more: that is no failure to report. A file named with -o
+  // keeps its message, a pipe among them.
+  const bool readerGone = !options.output && error == std::errc::broken_pipe;
+  if (error && !readerGone) {
     const std::string where = options.output ? Quoted(*options.output) : "standard output";
     host.Say(WithReason("cannot write the listing to " + where, error));
   }
@@ -118,6 +122,7 @@ int Run(const Options& options, platform::System& system, OutputStream& output, 
     if (!toldInterrupted) host.Say(engine::kInterrupted);
     return kExitSignalBase + console.StopSignal();
   }
+  if (readerGone) return kExitBrokenPipe;
   return error || troubled ? kExitTrouble : kExitOk;
 }
 

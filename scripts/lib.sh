@@ -3,6 +3,14 @@ root=${VEXARO_ROOT:-$(cd "$(dirname "$0")/.." && pwd)}
 export VEXARO_ROOT="$root"
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# use_utf8_locale: the C.UTF-8 locale unless the one in force is UTF-8
+# already. Window titles reach xdotool and xwininfo in the locale's
+# encoding; in the C locale of a bare system (no LANG) a Japanese title
+# cannot be converted and is never found.
+use_utf8_locale() {
+  [ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
+}
+
 # configure DIR [cmake options...]
 configure() {
   dir=$1

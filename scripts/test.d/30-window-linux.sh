@@ -7,7 +7,8 @@
 # boxes are left in build/window-e2e/ for a look.
 set -eu
 . "$VEXARO_ROOT/scripts/lib.sh"
-configure_and_build build/release -DCMAKE_BUILD_TYPE=Release
+use_utf8_locale
+configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DVEXARO_BUILD_TESTS=ON -DVEXARO_BUILD_BENCH=ON
 vexaro=$root/build/release/ui/qt/vexaro
 list=$root/build/release/cli/vexaro-list
 make_tree=$root/build/release/bench/make_tree

@@ -93,7 +93,8 @@ esac
 
 # check_programs DIR WIDTH: the programs of the build folder DIR are Windows
 # programs of that width (PE32 or PE32+), import only the system's own DLLs,
-# and the window carries its version resource.
+# and carry their version record and a manifest that names their processor
+# and declares them aware of long paths.
 check_programs() {
   case $2 in
     32) triple=i686-w64-mingw32 format=pei-i386 magic='010b' ;;
@@ -110,9 +111,24 @@ check_programs() {
     [ -z "$foreign" ] || { echo "$program needs $foreign" >&2; exit 1; }
   done
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$root/$1/CMakeCache.txt")
-  "$triple-windres" -i "$root/$1/ui/win32/Vexaro.exe" -O rc |
-    grep -q "^ *FILEVERSION $(echo "$version" | sed 's/\./, /g')" ||
-    { echo "$root/$1/ui/win32/Vexaro.exe has no version resource for $version" >&2; exit 1; }
+  case $2 in
+    32) architecture=x86 ;;
+    64) architecture=amd64 ;;
+  esac
+  for program in "$root/$1/ui/win32/Vexaro.exe" "$root/$1/cli/vexaro-list.exe"; do
+    resources=$("$triple-windres" -i "$program" -O rc)
+    echo "$resources" | grep -q "^ *FILEVERSION $(echo "$version" | sed 's/\./, /g')" ||
+      { echo "$program has no version resource for $version" >&2; exit 1; }
+    echo "$resources" | grep -q "VALUE \"OriginalFilename\", \"$(basename "$program")\"" ||
+      { echo "$program: its version record names another file" >&2; exit 1; }
+    # windres shows the manifest as quoted lines of text; the quotes inside
+    # it come doubled.
+    manifest=$(echo "$resources" | sed -n '/RT_MANIFEST\|^1 24/,/^END/p' | sed 's/""/"/g')
+    echo "$manifest" | grep -q "processorArchitecture=\"$architecture\"" ||
+      { echo "$program: its manifest does not name the processor $architecture" >&2; exit 1; }
+    echo "$manifest" | grep -q '<longPathAware[^>]*>true</longPathAware>' ||
+      { echo "$program: its manifest does not declare long paths" >&2; exit 1; }
+  done
 }
 check_programs build/mingw 32
 check_programs build/mingw64 64
@@ -159,8 +175,11 @@ if [ -n "$tested" ]; then
     exit "$status"' sh "$root/$tested" "$jobs"
 fi
 
-# The packages: both programs and the README, the programs needing no DLL
-# beside them (only the system's own).
+# The packages: both programs, the README and the licence, nothing else; the
+# programs need no DLL beside them (only the system's own). The two texts
+# are for Windows editors: CR LF line ends, and the README in UTF-8 with a
+# byte order mark, which older Notepads need to read it as UTF-8.
+unpacked=$root/build/windows-zips
 for width in 32 64; do
   build=build/mingw${width%32}
   package=$(make_windows_zip "$build")
@@ -168,9 +187,20 @@ for width in 32 64; do
     */Vexaro-*-win$width.zip) ;;
     *) echo "$build packs '$package', not a win$width ZIP" >&2; exit 1 ;;
   esac
-  contents=$(cmake -E tar tf "$package")
-  for name in Vexaro.exe vexaro-list.exe README.md; do
-    echo "$contents" | grep -q "/$name\$" || { echo "$package lacks $name" >&2; exit 1; }
+  names=$(cmake -E tar tf "$package" | grep -v '/$' | sed 's|.*/||' | LC_ALL=C sort | tr '\n' ' ')
+  [ "$names" = "LICENSE.txt README.txt Vexaro.exe vexaro-list.exe " ] ||
+    { echo "$package holds $names" >&2; exit 1; }
+  rm -rf "$unpacked" && mkdir -p "$unpacked" && (cd "$unpacked" && cmake -E tar xf "$package")
+  for text in README.txt LICENSE.txt; do
+    file=$(find "$unpacked" -name "$text")
+    # Every line ends with CR LF: no LF without its CR, and a CR LF at the end.
+    [ "$(tr -cd '\n' <"$file" | wc -c)" -eq "$(grep -c "$(printf '\r')\$" "$file")" ] &&
+      [ "$(tail -c 2 "$file" | od -An -c | tr -d ' ')" = '\r\n' ] ||
+      { echo "$package: $text has lines that do not end with CR LF" >&2; exit 1; }
   done
+  [ "$(head -c 3 "$(find "$unpacked" -name README.txt)" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
+    { echo "$package: README.txt does not begin with the UTF-8 byte order mark" >&2; exit 1; }
+  grep -q "MIT License" "$(find "$unpacked" -name LICENSE.txt)" ||
+    { echo "$package: LICENSE.txt is not the MIT License" >&2; exit 1; }
   echo "Package: $package" >&2
 done

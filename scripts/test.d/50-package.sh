@@ -71,9 +71,11 @@ for page in vexaro vexaro-list; do
   [ ! -s "$work/groff.err" ] || { cat "$work/groff.err" >&2; fail "groff warns about $page(1)"; }
   LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" >"$work/$page.txt" 2>"$work/man.err"
   [ ! -s "$work/man.err" ] || { cat "$work/man.err" >&2; fail "man warns about $page(1)"; }
-  for section in NAME SYNOPSIS DESCRIPTION OPTIONS 'TEXT FORMAT' 'EXIT STATUS' EXAMPLES; do
+  for section in NAME SYNOPSIS DESCRIPTION OPTIONS 'TEXT FORMAT' 'EXIT STATUS' EXAMPLES COPYRIGHT; do
     grep -qx "$section" "$work/$page.txt" || fail "$page(1) has no $section section"
   done
+  sed -n '/^COPYRIGHT$/,/^[A-Z]/p' "$work/$page.txt" | tr -s ' \n' '  ' | grep -q 'MIT License' ||
+    fail "$page(1) does not name the licence"
 done
 
 echo "-- vexaro-list --help and its manual page" >&2
@@ -100,12 +102,29 @@ diff "$work/help.status" "$work/man.status" >&2 || fail "--help and vexaro-list(
 zcat "$tree/usr/share/man/man1/vexaro-list.1.gz" | grep -q "\"Vexaro $version\"" || fail "vexaro-list(1) names another version"
 
 echo "-- the unpacked programs run" >&2
-[ "$("$list" --version)" = "vexaro-list $version" ] || fail "vexaro-list --version"
+vexaro=$tree/usr/bin/vexaro
+# The version and the licence, and the help, with no display.
+for program in "$list" "$vexaro"; do
+  name=$(basename "$program")
+  env -u DISPLAY -u WAYLAND_DISPLAY "$program" --version >"$work/version.txt" 2>&1 || fail "$name --version failed"
+  [ "$(head -n 1 "$work/version.txt")" = "$name $version" ] || fail "$name --version: $(head -n 1 "$work/version.txt")"
+  grep -q 'MIT License' "$work/version.txt" || fail "$name --version does not name the licence"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$program" --help >"$work/help-$name.txt" 2>&1 || fail "$name --help failed"
+  grep -q "^Usage: $name " "$work/help-$name.txt" || fail "$name --help shows no usage"
+done
+# The window without a display: one line, status 1.
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$vexaro" >"$work/nodisplay.out" 2>"$work/nodisplay.err" || status=$?
+[ "$status" -eq 1 ] || fail "vexaro without a display ended with status $status"
+[ "$(cat "$work/nodisplay.err")" = "vexaro: cannot open a display (DISPLAY and WAYLAND_DISPLAY are unset); vexaro-list lists without one" ] ||
+  { cat "$work/nodisplay.err" >&2; fail "vexaro without a display says something else"; }
+[ ! -s "$work/nodisplay.out" ] || fail "vexaro without a display writes to standard output"
+grep -q '^Files: \*$' "$tree/usr/share/doc/vexaro/copyright" && grep -q '^License: Expat$' "$tree/usr/share/doc/vexaro/copyright" ||
+  fail "the copyright file does not give the MIT (Expat) licence"
 mkdir -p "$work/files/sub"
 printf 'abc' >"$work/files/sub/one.txt"
 "$list" -q "$work/files" >"$work/listing.txt" || fail "vexaro-list failed"
 grep -q ' 3 : sub/one.txt$' "$work/listing.txt" || fail "vexaro-list did not list sub/one.txt"
-vexaro=$tree/usr/bin/vexaro
 x_start
 start_window
 [ -n "${win:-}" ] || fail "the packaged vexaro shows no window"

@@ -130,6 +130,25 @@ TEST(ListTool, RealTreeRedirectedAsUtf8WithCrLf) {
   EXPECT_EQ(errors.find("\r\n"), errors.size() - 2) << "one line, ended by CR LF: " << errors;
 }
 
+TEST(ListTool, AReaderThatWentAwayEndsTheRunQuietlyWith141) {
+  TempTree tree;
+  // More than the output buffer and a pipe hold, so that a write meets the
+  // closed pipe whatever the order of events.
+  for (int i = 0; i < 4000; ++i) tree.File("d\\some-longer-file-name-" + std::to_string(i) + ".txt", 1);
+  for (const std::string& arg : {tree.Path("d"), std::string("--help")}) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE reader = nullptr, writer = nullptr;
+    ASSERT_TRUE(CreatePipe(&reader, &writer, &inherit, 0));
+    CloseHandle(reader);
+    const std::string errPath = tree.Path("err.txt");
+    HANDLE err = Inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+    EXPECT_EQ(RunTool({"-q", arg}, writer, err), 141u) << arg;
+    CloseHandle(writer);
+    CloseHandle(err);
+    EXPECT_EQ(Contents(errPath), "") << arg;
+  }
+}
+
 // A console of the test's own (Wine makes one only with a display).
 TEST(ListTool, NamesReachAConsoleAsTheyAre) {
   FreeConsole();

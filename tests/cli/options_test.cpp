@@ -44,7 +44,9 @@ TEST(OptionsTest, CommandLines) {
       {{"--csv=yes", "a"}, UsageError("option '--csv' takes no value")},
       {{"", "a"}, UsageError("a folder name is empty")},
       {{"a", "-qh", "--bogus"}, std::string("0 ").append(Usage())},
-      {{"--version"}, "0 vexaro-list 1.0.0\n"},
+      {{"--version"},
+       "0 vexaro-list 1.0.0\nCopyright (c) 2026 The Vexaro developers\n"
+       "Licensed under the MIT License, without any warranty.\n"},
   };
   for (const auto& [args, parsed] : cases) EXPECT_EQ(Parsed(args), parsed) << ::testing::PrintToString(args);
 }

@@ -23,11 +23,13 @@ class FakeConsole final : public Console {
   int StopSignal() const override { return stopSignal; }
 };
 
-// Takes `room` bytes, then fails as a full disk does, for good.
+// Takes `room` bytes, then fails with `failure` (a full disk unless told),
+// for good.
 class FakeOutput final : public OutputStream {
  public:
   std::string bytes;
   std::size_t room = std::string::npos;
+  std::error_code failure = std::make_error_code(std::errc::no_space_on_device);
   std::error_code error;
   int writesAfterFailure = 0;
   int closes = 0;
@@ -38,7 +40,7 @@ class FakeOutput final : public OutputStream {
       ++writesAfterFailure;
     } else if (bytes.append(data).size() > room) {
       bytes.resize(room);
-      error = std::make_error_code(std::errc::no_space_on_device);
+      error = failure;
     }
     return error;
   }
@@ -184,21 +186,30 @@ TEST(ConsoleHost, OneMessagePerProblemKindAndPath) {
   }
 }
 
-TEST_F(RunTest, FailedWriteStopsTheRunWithStatusOne) {
+TEST_F(RunTest, FailedWriteStopsTheRunWithStatusOneOrQuietlyWhenTheReaderLeft) {
   int opensAfterFailure = 0;
   system.onOpen([&](std::string_view) { opensAfterFailure += static_cast<bool>(output.error); });
+  const auto full = std::make_error_code(std::errc::no_space_on_device);
+  const auto gone = std::make_error_code(std::errc::broken_pipe);
   // In the header, and after the lines of the start folder's own files.
-  const std::tuple<std::size_t, std::optional<std::string>, const char*> cases[] = {
-      {0, std::nullopt, "vexaro-list: cannot write the listing to standard output: No space left on device\n"},
-      {100, "C:\\out\\list.txt",
-       "vexaro-list: cannot write the listing to 'C:\\out\\list.txt': No space left on device\n"},
+  const std::tuple<std::size_t, std::optional<std::string>, std::error_code, const char*, int> cases[] = {
+      {0, std::nullopt, full, "vexaro-list: cannot write the listing to standard output: No space left on device\n",
+       kExitTrouble},
+      {100, "C:\\out\\list.txt", full,
+       "vexaro-list: cannot write the listing to 'C:\\out\\list.txt': No space left on device\n", kExitTrouble},
+      // The reader of standard output went away: nothing to say.
+      {100, std::nullopt, gone, "", kExitBrokenPipe},
+      // A pipe named as the output file stays an error.
+      {100, "C:\\out\\fifo", gone, "vexaro-list: cannot write the listing to 'C:\\out\\fifo': Broken pipe\n",
+       kExitTrouble},
   };
-  for (const auto& [room, file, message] : cases) {
+  for (const auto& [room, file, failure, message, status] : cases) {
     output = {};
     output.room = room;
+    output.failure = failure;
     options.output = file;
     console.err.clear();
-    EXPECT_EQ(Go(system), kExitTrouble);
+    EXPECT_EQ(Go(system), status) << message;
     EXPECT_EQ(output.bytes, Listing("C:\\data\\", kData).substr(0, room));
     EXPECT_EQ(console.err, message);
     EXPECT_EQ(output.writesAfterFailure, 0);
