@@ -39,22 +39,10 @@ RECT MainWindow::Pixels(const Twips& box) const {
 }
 
 void MainWindow::Layout() {
-  const int checkWidth = MetricForDpi(SM_CXMENUCHECK, dpi_);
+  // Every control at its box, the check boxes and option buttons too: the
+  // button draws its mark and caption inside its client area.
   for (const ControlLayout& row : kLayout) {
-    RECT box = Pixels(row.box);
-    if (row.kind == Kind::CheckBox || row.kind == Kind::OptionButton) {
-      // A box drawn for a smaller font grows about its middle, and to the
-      // right, until its mark and caption fit.
-      const SIZE text = TextExtent(control(row.id), windowFont_, Widen(row.caption));
-      const int height = std::max<int>(text.cy, checkWidth) + 2;
-      if (box.bottom - box.top < height) {
-        const int middle = (box.top + box.bottom) / 2;
-        box.top = middle - height / 2;
-        box.bottom = box.top + height;
-      }
-      const int width = checkWidth + TwipsToPixels(90, dpi_) + text.cx;
-      box.right = std::max<LONG>(box.right, box.left + width);
-    }
+    const RECT box = Pixels(row.box);
     SetWindowPos(control(row.id), nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
