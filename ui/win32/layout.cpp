@@ -50,6 +50,13 @@ void MainWindow::Layout() {
   FitLabel(kLabel3);
 }
 
+LRESULT MainWindow::OnCustomDraw(const NMCUSTOMDRAW& draw) const {
+  const ControlLayout* row = FindLayout(static_cast<ControlId>(draw.hdr.idFrom));
+  if (row == nullptr || control(row->id) != draw.hdr.hwndFrom) return CDRF_DODEFAULT;
+  if (row->id == Control::Command5) return DrawWrappedCaption(draw);
+  return CDRF_DODEFAULT;
+}
+
 void MainWindow::FitLabel(ControlId id) {
   const RECT laid = Pixels(FindLayout(id)->box);
   const int centre = (laid.left + laid.right) / 2;
