@@ -54,6 +54,20 @@ LRESULT MainWindow::OnCustomDraw(const NMCUSTOMDRAW& draw) const {
   const ControlLayout* row = FindLayout(static_cast<ControlId>(draw.hdr.idFrom));
   if (row == nullptr || control(row->id) != draw.hdr.hwndFrom) return CDRF_DODEFAULT;
   if (row->id == Control::Command5) return DrawWrappedCaption(draw);
+  if (draw.dwDrawStage != CDDS_PREERASE) return CDRF_DODEFAULT;
+  // Where a later control's box shares part of this one's (the option
+  // buttons share the empty end of the first), the later one is drawn
+  // there. A button paints within its parent's clipping, not its own, so
+  // the shared part is taken out of it here.
+  const RECT box = Pixels(row->box);
+  for (const ControlLayout* later = row + 1; later != kLayout.data() + kLayout.size(); ++later) {
+    RECT both{};
+    const RECT other = Pixels(later->box);
+    if (later->container != row->container || later->kind == Kind::Page || !IntersectRect(&both, &box, &other)) {
+      continue;
+    }
+    ExcludeClipRect(draw.hdc, both.left - box.left, both.top - box.top, both.right - box.left, both.bottom - box.top);
+  }
   return CDRF_DODEFAULT;
 }
 

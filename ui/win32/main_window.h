@@ -89,8 +89,8 @@ class MainWindow final : public MainWindowView {
   // Placement (layout.cpp): every control at the current resolution.
   void Layout();
   RECT Pixels(const Twips& box) const;
-  // The answer to a button's custom-draw notice: "Delete Selected" gets
-  // its caption.
+  // The answer to a button's custom-draw notice: controls whose boxes
+  // share a part paint it once, and "Delete Selected" gets its caption.
   LRESULT OnCustomDraw(const NMCUSTOMDRAW& draw) const;
   // A self-sizing label: its box follows its text, around its centre.
   void FitLabel(ControlId id);
