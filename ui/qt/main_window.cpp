@@ -10,9 +10,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyleOptionButton>
+
+#include <algorithm>
 
 #include "ui/fit_path.h"
 #include "ui/layout.h"
@@ -48,6 +52,41 @@ QFont StatusFont() {
   font.setStrikeOut(false);
   return font;
 }
+
+// The application's style, with the mark of a check box or option button
+// drawn inside the control's box: the box is the layout's, often lower than
+// the style's mark, and the gap before the caption narrows where the caption
+// would otherwise run past the box's right edge.
+class BoxedMarkStyle final : public QProxyStyle {
+ public:
+  explicit BoxedMarkStyle(const QString& key) : QProxyStyle(key) {}
+
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    const int metricHere = QProxyStyle::pixelMetric(metric, option, widget);
+    const QRect box = option != nullptr ? option->rect : widget != nullptr ? widget->rect() : QRect();
+    if (box.isEmpty()) return metricHere;
+    switch (metric) {
+      case PM_IndicatorWidth:
+      case PM_IndicatorHeight:
+      case PM_ExclusiveIndicatorWidth:
+      case PM_ExclusiveIndicatorHeight:
+        return std::min(metricHere, box.height());
+      case PM_CheckBoxLabelSpacing:
+      case PM_RadioButtonLabelSpacing: {
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (button == nullptr) return metricHere;
+        const PixelMetric mark = metric == PM_CheckBoxLabelSpacing ? PM_IndicatorWidth : PM_ExclusiveIndicatorWidth;
+        const int room =
+            box.width() - pixelMetric(mark, option, widget) - button->fontMetrics.horizontalAdvance(button->text);
+        // A third of the style's gap at the least, so that mark and caption
+        // never touch.
+        return std::clamp(room, std::max(1, metricHere / 3), std::max(1, metricHere));
+      }
+      default:
+        return metricHere;
+    }
+  }
+};
 
 }  // namespace
 
@@ -127,12 +166,17 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   m_command3->setObjectName(QStringLiteral("Command3"));
   Place(m_command3, Control::Command3);
 
-  auto check = [this](QCheckBox*& box, Control id) {
+  // A child of the window made after the pages, so that it outlives the
+  // controls drawn with it when the window's children are deleted.
+  auto* boxedStyle = new BoxedMarkStyle(QApplication::style()->name());
+  boxedStyle->setParent(this);
+  auto check = [this, boxedStyle](QCheckBox*& box, Control id) {
     const ControlLayout& row = *FindLayout(id);
     box = new QCheckBox(QString::fromLatin1(row.caption), m_frame3);
     box->setObjectName(QString::fromLatin1(row.name));
     box->setChecked(true);
-    Place(box, id, true);
+    box->setStyle(boxedStyle);
+    Place(box, id);
   };
   check(m_checkPath, Control::CheckPath);
   check(m_checkSize, Control::CheckSize);
@@ -145,10 +189,12 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   m_optionTxt = new QRadioButton(QStringLiteral("TXT"), m_frame3);
   m_optionTxt->setObjectName(QStringLiteral("OptionTXT"));
   m_optionTxt->setChecked(true);
-  Place(m_optionTxt, Control::OptionTXT, true);
+  m_optionTxt->setStyle(boxedStyle);
+  Place(m_optionTxt, Control::OptionTXT);
   m_optionCsv = new QRadioButton(QStringLiteral("CSV"), m_frame3);
   m_optionCsv->setObjectName(QStringLiteral("OptionCSV"));
-  Place(m_optionCsv, Control::OptionCSV, true);
+  m_optionCsv->setStyle(boxedStyle);
+  Place(m_optionCsv, Control::OptionCSV);
   // Tab enters the group at its chosen button, as option groups do.
   m_optionTxt->installEventFilter(this);
   m_optionCsv->installEventFilter(this);
@@ -203,19 +249,7 @@ QRect MainWindow::ToPixels(const Twips& box) const {
           TwipsToPixels(box.height, dpiY)};
 }
 
-void MainWindow::Place(QWidget* control, Control id, bool growToFit) {
-  QRect rect = ToPixels(FindLayout(id)->box);
-  if (growToFit) {
-    const QSize wanted = control->sizeHint();
-    if (wanted.height() > rect.height()) {
-      const int centre = rect.top() + rect.height() / 2;
-      rect.setTop(centre - wanted.height() / 2);
-      rect.setHeight(wanted.height());
-    }
-    if (wanted.width() > rect.width()) rect.setWidth(wanted.width());
-  }
-  control->setGeometry(rect);
-}
+void MainWindow::Place(QWidget* control, Control id) { control->setGeometry(ToPixels(FindLayout(id)->box)); }
 
 void MainWindow::FitLabel(QLabel* label, int centreX) {
   const QSize size = label->sizeHint();

@@ -65,10 +65,8 @@ class MainWindow final : public QWidget, public MainWindowView {
 
  private:
   QRect ToPixels(const Twips& box) const;
-  // Places a control; a check box or option button that needs more height
-  // for its indicator and text in the current font grows about its middle,
-  // and to the right when its caption is wider.
-  void Place(QWidget* control, Control id, bool growToFit = false);
+  // Places a control at its box of the layout, at the screen's resolution.
+  void Place(QWidget* control, Control id);
   // A self-sizing label keeps its horizontal centre and its top.
   void FitLabel(QLabel* label, int centreX);
 

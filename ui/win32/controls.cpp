@@ -62,7 +62,6 @@ MainWindow::~MainWindow() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   if (windowFont_) DeleteObject(windowFont_);
   if (statusFont_) DeleteObject(statusFont_);
-  if (deleteFont_) DeleteObject(deleteFont_);
   if (listBrush_) DeleteObject(listBrush_);
 }
 

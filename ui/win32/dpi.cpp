@@ -25,7 +25,6 @@ const DpiFunctions& Dpi() {
   static const DpiFunctions functions{
       Load<UINT(WINAPI*)(HWND)>(L"user32.dll", "GetDpiForWindow"),
       Load<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>(L"user32.dll", "AdjustWindowRectExForDpi"),
-      Load<int(WINAPI*)(int, UINT)>(L"user32.dll", "GetSystemMetricsForDpi"),
   };
   return functions;
 }
@@ -38,11 +37,6 @@ int DpiOf(HWND hwnd) {
   const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
   ReleaseDC(hwnd, dc);
   return dpi > 0 ? dpi : 96;
-}
-
-int MetricForDpi(int index, int dpi) {
-  if (Dpi().metrics) return Dpi().metrics(index, static_cast<UINT>(dpi));
-  return MulDiv(GetSystemMetrics(index), dpi, 96);
 }
 
 }  // namespace detail

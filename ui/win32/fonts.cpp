@@ -1,9 +1,13 @@
 #include "ui/win32/main_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cwchar>
+#include <utility>
+#include <vector>
 
-#include "platform/win32/convert_win32.h"
+#include "ui/win32/window_parts.h"
 
 namespace vexaro::ui::win32 {
 namespace {
@@ -14,6 +18,47 @@ constexpr int kStatusTenths = 105;
 // The window's own font: the system's message face at 9 points, the size
 // the layout's boxes were drawn for.
 constexpr int kWindowTenths = 90;
+
+// `text` broken between words into lines no wider than `width` in the font
+// of `dc`; a word wider than that stands on a line of its own.
+std::vector<std::wstring> WrapWords(HDC dc, std::wstring_view text, int width) {
+  std::vector<std::wstring> lines;
+  while (!text.empty()) {
+    const std::size_t space = text.find(L' ');
+    const std::wstring_view word = text.substr(0, space);
+    text.remove_prefix(space == std::wstring_view::npos ? text.size() : space + 1);
+    if (word.empty()) continue;
+    if (!lines.empty()) {
+      const std::wstring joined = lines.back() + L' ' + std::wstring(word);
+      SIZE size{};
+      GetTextExtentPoint32W(dc, joined.c_str(), static_cast<int>(joined.size()), &size);
+      if (size.cx <= width) {
+        lines.back() = joined;
+        continue;
+      }
+    }
+    lines.emplace_back(word);
+  }
+  return lines;
+}
+
+// How far the ink of `text` in the font of `dc` reaches above and below the
+// baseline; the font's ascent without its leading, and its descent, where
+// the font tells no glyph's extent.
+std::pair<int, int> InkExtent(HDC dc, std::wstring_view text, const TEXTMETRICW& metrics) {
+  int above = 0, below = 0;
+  const MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+  for (const wchar_t character : text) {
+    if (character == L' ') continue;
+    GLYPHMETRICS glyph{};
+    if (GetGlyphOutlineW(dc, character, GGO_METRICS, &glyph, 0, nullptr, &identity) == GDI_ERROR) {
+      return {metrics.tmAscent - metrics.tmInternalLeading, metrics.tmDescent};
+    }
+    above = std::max<int>(above, glyph.gmptGlyphOrigin.y);
+    below = std::max<int>(below, static_cast<int>(glyph.gmBlackBoxY) - glyph.gmptGlyphOrigin.y);
+  }
+  return {above, below};
+}
 
 }  // namespace
 
@@ -39,10 +84,9 @@ void MainWindow::CreateFonts() {
   status.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
   wcsncpy(status.lfFaceName, kStatusFace, LF_FACESIZE - 1);
 
-  const HFONT old[] = {windowFont_, statusFont_, deleteFont_};
+  const HFONT old[] = {windowFont_, statusFont_};
   windowFont_ = CreateFontIndirectW(&window);
   statusFont_ = CreateFontIndirectW(&status);
-  deleteFont_ = FitCaption(window, *FindLayout(kCommand5));
   for (const ControlLayout& row : kLayout) {
     if (HWND handle = control(row.id))
       SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(IdOf(row.id))), TRUE);
@@ -52,43 +96,49 @@ void MainWindow::CreateFonts() {
   }
 }
 
-HFONT MainWindow::FontOf(ControlId id) const {
-  switch (id) {
-    case kLabel2:
-      return statusFont_;
-    case kCommand5:
-      return deleteFont_;
-    default:
-      return windowFont_;
-  }
-}
+HFONT MainWindow::FontOf(ControlId id) const { return id == kLabel2 ? statusFont_ : windowFont_; }
 
-HFONT MainWindow::FitCaption(LOGFONTW face, const ControlLayout& button) const {
-  // "Delete Selected" stands on two lines in a box drawn for a smaller face
-  // than the window's: it gets the window's face at the largest size, no
-  // larger than the window's, whose wrapped caption fits inside the
-  // button's border (2 pixels at 96 dots per inch; a visual style draws it
-  // larger at higher resolutions).
-  const RECT box = Pixels(button.box);
+LRESULT MainWindow::DrawWrappedCaption(const NMCUSTOMDRAW& draw) const {
+  // "Delete Selected" stands on two lines in the window's font, in a box
+  // drawn for a smaller face: the lines are set closer than the font's line
+  // height where they must, so that the ink of both shows whole inside the
+  // focus frame, which stands just inside the button's border (2 pixels at
+  // 96 dots per inch). The button draws its face itself.
+  if (draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+  HDC dc = draw.hdc;
+  const HGDIOBJ oldFont = SelectObject(dc, windowFont_);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  RECT focus = draw.rc;
   const int border = TwipsToPixels(30, dpi_);
-  const int width = box.right - box.left - 2 * border;
-  const int height = box.bottom - box.top - 2 * border;
-  HDC dc = GetDC(hwnd_);
-  HFONT font = nullptr;
-  // Down to 6 points, still legible; that is taken when none fits.
-  const int smallest = std::min<int>(-face.lfHeight, -FontHeight(60, dpi_));
-  for (int size = -face.lfHeight; size >= smallest; --size) {
-    if (font) DeleteObject(font);
-    face.lfHeight = -size;
-    font = CreateFontIndirectW(&face);
-    const HGDIOBJ old = SelectObject(dc, font);
-    RECT text{0, 0, width, 0};
-    DrawTextW(dc, platform::win32::Widen(button.caption).c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
-    SelectObject(dc, old);
-    if (text.bottom <= height && text.right <= width) break;
+  InflateRect(&focus, -border, -border);
+  RECT area = focus;
+  InflateRect(&area, -1, -1);
+  const std::wstring caption = detail::WindowText(draw.hdr.hwndFrom);
+  const std::vector<std::wstring> lines = WrapWords(dc, caption, area.right - area.left);
+  const auto [above, below] = InkExtent(dc, caption, metrics);
+  const int ink = std::min<int>(above + below, metrics.tmHeight);
+  const int height = area.bottom - area.top;
+  const int gaps = static_cast<int>(lines.size()) - 1;
+  const int pitch = gaps > 0 ? std::clamp<int>((height - ink) / gaps, ink, metrics.tmHeight) : 0;
+  // The lines' ink centred in the frame.
+  int top = area.top + (height - gaps * pitch - ink) / 2 + above - metrics.tmAscent;
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  const COLORREF oldColour =
+      SetTextColor(dc, GetSysColor((draw.uItemState & CDIS_DISABLED) != 0 ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  for (const std::wstring& line : lines) {
+    RECT row{area.left, top, area.right, top + metrics.tmHeight};
+    DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &row,
+              DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    top += pitch;
   }
-  ReleaseDC(hwnd_, dc);
-  return font;
+  const LRESULT cues = SendMessageW(draw.hdr.hwndFrom, WM_QUERYUISTATE, 0, 0);
+  if ((draw.uItemState & CDIS_FOCUS) != 0 && (cues & UISF_HIDEFOCUS) == 0) DrawFocusRect(dc, &focus);
+  SetTextColor(dc, oldColour);
+  SetBkMode(dc, oldMode);
+  SelectObject(dc, oldFont);
+  // The button's own caption and focus frame would stand where these do.
+  return CDRF_SKIPDEFAULT;
 }
 
 }  // namespace vexaro::ui::win32

@@ -39,27 +39,36 @@ RECT MainWindow::Pixels(const Twips& box) const {
 }
 
 void MainWindow::Layout() {
-  const int checkWidth = MetricForDpi(SM_CXMENUCHECK, dpi_);
+  // Every control at its box, the check boxes and option buttons too: the
+  // button draws its mark and caption inside its client area.
   for (const ControlLayout& row : kLayout) {
-    RECT box = Pixels(row.box);
-    if (row.kind == Kind::CheckBox || row.kind == Kind::OptionButton) {
-      // A box drawn for a smaller font grows about its middle, and to the
-      // right, until its mark and caption fit.
-      const SIZE text = TextExtent(control(row.id), windowFont_, Widen(row.caption));
-      const int height = std::max<int>(text.cy, checkWidth) + 2;
-      if (box.bottom - box.top < height) {
-        const int middle = (box.top + box.bottom) / 2;
-        box.top = middle - height / 2;
-        box.bottom = box.top + height;
-      }
-      const int width = checkWidth + TwipsToPixels(90, dpi_) + text.cx;
-      box.right = std::max<LONG>(box.right, box.left + width);
-    }
+    const RECT box = Pixels(row.box);
     SetWindowPos(control(row.id), nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
   FitLabel(kLabel2);
   FitLabel(kLabel3);
+}
+
+LRESULT MainWindow::OnCustomDraw(const NMCUSTOMDRAW& draw) const {
+  const ControlLayout* row = FindLayout(static_cast<ControlId>(draw.hdr.idFrom));
+  if (row == nullptr || control(row->id) != draw.hdr.hwndFrom) return CDRF_DODEFAULT;
+  if (row->id == Control::Command5) return DrawWrappedCaption(draw);
+  if (draw.dwDrawStage != CDDS_PREERASE) return CDRF_DODEFAULT;
+  // Where a later control's box shares part of this one's (the option
+  // buttons share the empty end of the first), the later one is drawn
+  // there. A button paints within its parent's clipping, not its own, so
+  // the shared part is taken out of it here.
+  const RECT box = Pixels(row->box);
+  for (const ControlLayout* later = row + 1; later != kLayout.data() + kLayout.size(); ++later) {
+    RECT both{};
+    const RECT other = Pixels(later->box);
+    if (later->container != row->container || later->kind == Kind::Page || !IntersectRect(&both, &box, &other)) {
+      continue;
+    }
+    ExcludeClipRect(draw.hdc, both.left - box.left, both.top - box.top, both.right - box.left, both.bottom - box.top);
+  }
+  return CDRF_DODEFAULT;
 }
 
 void MainWindow::FitLabel(ControlId id) {

@@ -183,6 +183,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
 LRESULT CALLBACK MainWindow::PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
+    case WM_NOTIFY:
     case WM_CTLCOLORLISTBOX:
       // The controls of a page are the window's: their notices go to it.
       return SendMessageW(GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
@@ -199,6 +200,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case DM_GETDEFID:
       return DefaultButton();
+    case WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR*>(lParam)->code == NM_CUSTOMDRAW) {
+        return OnCustomDraw(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
+      }
+      break;
     case WM_CTLCOLORLISTBOX:
       if (reinterpret_cast<HWND>(lParam) == control(kList1)) {
         SetBkColor(reinterpret_cast<HDC>(wParam), detail::kListBackground);

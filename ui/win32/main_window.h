@@ -4,14 +4,17 @@
 // follows moves between monitors of different resolution, and forwards
 // clicks and the close request to the logic.
 //
-// One file per concern: controls.cpp creates, fonts.cpp sizes the fonts,
-// layout.cpp places, focus.cpp keeps the keyboard focus and the default
-// button, dpi.cpp follows the resolution; main_window.cpp is the view and
-// the message dispatch.
+// One file per concern: controls.cpp creates, fonts.cpp makes the fonts and
+// draws the two-line caption, layout.cpp places, focus.cpp keeps the
+// keyboard focus and the default button, dpi.cpp follows the resolution;
+// main_window.cpp is the view and the message dispatch.
 
 #include <string>
 
 #include "platform/win32/windows_win32.h"
+
+#include <commctrl.h>
+
 #include "ui/main_window.h"
 #include "ui/main_window_view.h"
 #include "ui/win32/layout.h"
@@ -80,11 +83,15 @@ class MainWindow final : public MainWindowView {
   void CreateControls();
   void CreateFonts();
   HFONT FontOf(ControlId id) const;
-  // `face` at the largest size whose caption of `button` fits it.
-  HFONT FitCaption(LOGFONTW face, const ControlLayout& button) const;
+  // The custom-draw part of "Delete Selected": its caption on two lines,
+  // set close enough to fit.
+  LRESULT DrawWrappedCaption(const NMCUSTOMDRAW& draw) const;
   // Placement (layout.cpp): every control at the current resolution.
   void Layout();
   RECT Pixels(const Twips& box) const;
+  // The answer to a button's custom-draw notice: controls whose boxes
+  // share a part paint it once, and "Delete Selected" gets its caption.
+  LRESULT OnCustomDraw(const NMCUSTOMDRAW& draw) const;
   // A self-sizing label: its box follows its text, around its centre.
   void FitLabel(ControlId id);
   // The window's size for the client area, centred on its screen's work area.
@@ -98,7 +105,6 @@ class MainWindow final : public MainWindowView {
   int dpi_ = 96;
   HFONT windowFont_ = nullptr;
   HFONT statusFont_ = nullptr;
-  HFONT deleteFont_ = nullptr;
   HBRUSH listBrush_ = nullptr;
   HWND focusBeforeRun_ = nullptr;
   HWND focusWhenInactive_ = nullptr;

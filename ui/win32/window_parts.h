@@ -19,13 +19,10 @@ inline constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 struct DpiFunctions {
   UINT(WINAPI* forWindow)(HWND) = nullptr;
   BOOL(WINAPI* adjustRect)(LPRECT, DWORD, BOOL, DWORD, UINT) = nullptr;
-  int(WINAPI* metrics)(int, UINT) = nullptr;
 };
 const DpiFunctions& Dpi();
 // The resolution `hwnd` is shown at.
 int DpiOf(HWND hwnd);
-// A system metric at `dpi`.
-int MetricForDpi(int index, int dpi);
 
 // The extent of `text` in `font`, at least one line high.
 SIZE TextExtent(HWND control, HFONT font, std::wstring_view text);
