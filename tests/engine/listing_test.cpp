@@ -110,33 +110,54 @@ TEST_F(ListingTest, FileLinesInEveryFormOfTheExample) {
   }
 }
 
-TEST_F(ListingTest, HeaderLinesFollowTheirBoxes) {
-  const std::string text = List(Options(false, true, false, false, false, false, false));
-  EXPECT_EQ(text,
-            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
-            "a.txt\r\nc.log\r\nsub\\b.txt\r\n");
-}
-
-TEST_F(ListingTest, SameTextWhetherTheWalkKeptTheFilesOrNotAndWithWorkers) {
-  for (int i = 0; i < 40; ++i) {
-    // Appended rather than "literal" + std::string: GCC 12 warns falsely
-    // (-Wrestrict) about the inlined copy of that form in 32-bit builds.
-    std::string path = "C:\\data\\sub\\";
-    path.append(std::to_string(i % 7)).append("\\f").append(std::to_string(i));
-    system.AddFile(path, i);
-  }
-  for (bool carry : {true, false}) {
-    system.setRecordsCarryStamps(carry);
-    workers = 1;
-    cacheBudget = kDefaultCacheBudget;
-    const std::string kept = List(ListingOptions{});
-    for (std::size_t budget : {std::size_t{0}, std::size_t{200}}) {
-      for (unsigned threads : {1u, 2u, 4u}) {
-        cacheBudget = budget;
-        workers = threads;
-        EXPECT_EQ(List(ListingOptions{}), kept) << "budget " << budget << ", workers " << threads;
-        EXPECT_EQ(system.openFolders(), 0) << "a search was left open";
-      }
+// Whole texts: which header lines stand, empty and several start folders,
+// the line end, a start folder given without its separator, a share.
+TEST_F(ListingTest, WholeTexts) {
+  system.AddFolder("C:\\empty");
+  system.AddFile("\\\\srv\\share\\dir\\f.txt", 5);
+  system.SetSpace("\\\\srv\\share", 536870912, 1610612736);
+  const ListingOptions names = Options(false, false, false, false, false, false, false);
+  ListingOptions lf = names;
+  lf.lineEnd = "\n";
+  struct Case {
+    const char* name;
+    ListingOptions options;
+    std::vector<std::string> paths;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"no free space, no path",
+       Options(false, true, false, false, false, false, false),
+       {"C:\\data\\"},
+       "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\na.txt\r\nc.log\r\nsub\\b.txt\r\n"},
+      {"empty start folder",
+       Options(false, true, false, true, true, true, false),
+       {"C:\\empty\\"},
+       "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"},
+      {"two start folders",
+       names,
+       {"C:\\data\\", "C:\\empty\\"},
+       "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\na.txt\r\nc.log\r\nsub\\b.txt\r\n"
+       "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"},
+      {"LF",
+       lf,
+       {"C:\\data\\"},
+       "\nDate and Time : 2026/12/06 9:05:00\nVolume Name : DATA\n\na.txt\nc.log\nsub\\b.txt\n"},
+      {"no trailing separator",
+       names,
+       {"C:\\data"},
+       "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n\\a.txt\r\n\\c.log\r\n\\sub\\b.txt\r\n"},
+      {"share",
+       Options(true, true, true, false, false, false, true),
+       {"\\\\srv\\share\\dir\\"},
+       "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : \r\n"
+       "Starting Path : \\\\srv\\share\\dir\\\r\nFree Disk Space : .5 GB\r\nDisk Space : 1.5 GB\r\n\r\n"
+       "\"\",\"\\\\srv\\share\\dir\\\",\"f.txt\"\r\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(List(c.options, c.paths), c.text) << c.name;
+    for (const FolderOutcome& outcome : outcomes) {
+      EXPECT_FALSE(outcome.stopped() || outcome.Incomplete()) << c.name;
     }
   }
 }
@@ -149,18 +170,6 @@ TEST_F(ListingTest, ReadsStampsOnlyWhenAColumnNeedsThem) {
   List(ListingOptions{});
   EXPECT_EQ(system.stats(), 3);
   EXPECT_EQ(system.opens() - opensWithout, 2) << "one open per folder: the walk reads the stamps";
-}
-
-TEST_F(ListingTest, EmptyStartFolderAndTwoStartFolders) {
-  system.AddFolder("C:\\empty");
-  const std::string empty = List(Options(false, true, false, true, true, true, false), {"C:\\empty\\"});
-  EXPECT_EQ(empty, "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n");
-
-  const std::string two = List(Options(false, false, false, false, false, false, false), {"C:\\data\\", "C:\\empty\\"});
-  EXPECT_EQ(two,
-            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
-            "a.txt\r\nc.log\r\nsub\\b.txt\r\n"
-            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n");
 }
 
 TEST_F(ListingTest, StopBeforeTheFilesAreListedKeepsTheHeaderOnly) {
@@ -261,19 +270,6 @@ TEST_F(ListingTest, QuotesAreDoubledInCsvAndControlCharactersMaskedInTxt) {
       << txt;
 }
 
-TEST_F(ListingTest, ControlCharactersInTheHeaderAreMasked) {
-  system.SetLabel("C:\\", "LA\x1b[1mBEL\xc2\x85");
-  system.AddFile(
-      "C:\\n\xc2\x9b"
-      "el\\x.txt",
-      1);
-  for (const bool csv : {false, true}) {
-    const auto text = List(Options(csv, true, false, false, false, false, true), {"C:\\n\xc2\x9b"
-                                                                                  "el\\"});
-    EXPECT_NE(text.find("\r\nVolume Name : LA?[1mBEL?\r\nStarting Path : C:\\n?el\\\r\n"), std::string::npos) << text;
-  }
-}
-
 TEST_F(ListingTest, LinksAreNotFollowedAndLoopsNotWalkedTwice) {
   system.AddFolder("C:\\t\\real");
   system.AddFile("C:\\t\\real\\x.txt", 1);
@@ -305,28 +301,6 @@ TEST_F(ListingTest, UnreadableFoldersAreReportedAndGiveNoLines) {
     EXPECT_TRUE(outcome.Incomplete());
     EXPECT_FALSE(outcome.stopped());
   }
-}
-
-TEST_F(ListingTest, LineEndIsAnOptionTheSystemsOwnByDefault) {
-  auto options = Options(false, false, false, false, false, false, false);
-  EXPECT_EQ(List(options),
-            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : DATA\r\n\r\n"
-            "a.txt\r\nc.log\r\nsub\\b.txt\r\n");
-  options.lineEnd = "\n";
-  EXPECT_EQ(List(options), "\nDate and Time : 2026/12/06 9:05:00\nVolume Name : DATA\n\na.txt\nc.log\nsub\\b.txt\n");
-  EXPECT_FALSE(outcomes.at(0).stopped());
-  EXPECT_FALSE(outcomes[0].Incomplete());
-}
-
-TEST_F(ListingTest, StartFolderWithoutTrailingSeparatorAndNetworkShare) {
-  EXPECT_NE(List(Options(false, false, false, false, false, false, false), {"C:\\data"}).find("\r\n\\a.txt\r\n"),
-            std::string::npos);
-  system.AddFile("\\\\srv\\share\\dir\\f.txt", 5);
-  system.SetSpace("\\\\srv\\share", 536870912, 1610612736);
-  EXPECT_EQ(List(Options(true, true, true, false, false, false, true), {"\\\\srv\\share\\dir\\"}),
-            "\r\nDate and Time : 2026/12/06 9:05:00\r\nVolume Name : \r\n"
-            "Starting Path : \\\\srv\\share\\dir\\\r\nFree Disk Space : .5 GB\r\nDisk Space : 1.5 GB\r\n\r\n"
-            "\"\",\"\\\\srv\\share\\dir\\\",\"f.txt\"\r\n");
 }
 
 TEST_F(ListingTest, StatusAndProgressSequence) {

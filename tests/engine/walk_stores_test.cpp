@@ -35,5 +35,34 @@ TEST(FolderIdsTest, EachIdOnceThroughGrowthAndTheAllOnesId) {
   EXPECT_FALSE(ids.Contains({66307, 2}));
 }
 
+// The least recently remembered or found handle gives way; finding one
+// makes it recent again.
+TEST(HeldFoldersTest, TheLeastRecentlyUsedGivesWay) {
+  struct Case {
+    const char* steps;  // r<n>: remember n, f<n>: find n
+    const char* held;   // which of 1..4 are held at the end
+  };
+  const Case cases[] = {
+      {"r1 r2 r3", "23"},           // two at most: the first goes
+      {"r1 r2 f1 r3", "13"},        // found again, 1 outlasts 2
+      {"r1 r2 r1 r3", "13"},        // remembered again likewise
+      {"r1 r2 f3 r3", "23"},        // a miss changes nothing
+      {"r1 r2 f2 f1 r3 r4", "34"},  // each step counts
+  };
+  for (const Case& c : cases) {
+    HeldFolders held(2);
+    for (const char* at = c.steps; *at != '\0'; at += at[2] == ' ' ? 3 : 2) {
+      const auto node = static_cast<std::uint32_t>(at[1] - '0');
+      if (at[0] == 'r') held.Remember(node, nullptr);
+      if (at[0] == 'f') (void)held.Find(node);
+    }
+    std::string left;
+    for (std::uint32_t node = 1; node <= 4; ++node) {
+      if (held.Contains(node)) left += static_cast<char>('0' + node);
+    }
+    EXPECT_EQ(left, c.held) << c.steps;
+  }
+}
+
 }  // namespace
 }  // namespace vexaro::engine

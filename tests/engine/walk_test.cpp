@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
-#include "engine/sort.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/recording_host.h"
 
@@ -14,13 +11,26 @@ namespace {
 using testing::FakeSystem;
 using testing::RecordingHost;
 
+// C:\Data: top.txt, A (f.txt, A1), B.
+void AddData(FakeSystem& system) {
+  system.AddFolder("C:\\Data\\A\\A1");
+  system.AddFile("C:\\Data\\A\\f.txt", 1);
+  system.AddFolder("C:\\Data\\B");
+  system.AddFile("C:\\Data\\top.txt", 1);
+}
+
+// "folder: file file ..." for each folder the listing gets.
+std::string Line(const FolderWalk::Listed& folder) {
+  std::string line(folder.path.substr(folder.relativeStart));
+  line += ":";
+  folder.files.ForEach([&](const FileRef& file) { line.append(" ").append(file.name); });
+  return line;
+}
+
 class WalkTest : public ::testing::Test {
  protected:
   WalkTest() {
-    system.AddFolder("C:\\Data\\A\\A1");
-    system.AddFile("C:\\Data\\A\\f.txt", 1);
-    system.AddFolder("C:\\Data\\B");
-    system.AddFile("C:\\Data\\top.txt", 1);
+    AddData(system);
     host.blnContinue = true;
   }
 
@@ -33,10 +43,8 @@ class WalkTest : public ::testing::Test {
     if (!host.blnContinue) return out;
     walk.ListFolders([&](const FolderWalk::Listed& folder) {
       // Given without its separator, the start folder's files read "\\name".
-      std::string line(folder.path.substr(folder.relativeStart));
+      std::string line = Line(folder);
       if (line.starts_with('\\')) line.erase(0, 1);
-      line += ":";
-      folder.files.ForEach([&](const FileRef& file) { line.append(" ").append(file.name); });
       out.push_back(line);
     });
     return out;
@@ -59,45 +67,6 @@ TEST_F(WalkTest, ListsInFullPathOrderWithAndWithoutTrailingSeparator) {
   EXPECT_EQ(Walk("C:\\Data"), expected);
   EXPECT_EQ(Walk("C:\\Data\\"), expected);
   EXPECT_EQ(system.openFolders(), 0);
-}
-
-// Folder paths sorted whole put "a-b" (0x2D) before "a\x" (0x5C) and "a_b"
-// (0x5F) after it; the tree must give that order without building paths.
-// Random trees, walked with and without worker threads.
-TEST_F(WalkTest, OrderIsThatOfSortedFullPathsOnRandomTrees) {
-  const std::vector<std::string> pieces = {"a",    "b", "-", "_", "A", "\xC3\xA9", "\xEE\x80\x80", "\xF0\x9F\x98\x80",
-                                           "\xFF", " ", "."};
-  for (unsigned seed = 1; seed <= 12; ++seed) {
-    FakeSystem tree;
-    std::mt19937 random(seed);
-    std::vector<std::string> folders = {"C:\\R"};
-    tree.AddFolder("C:\\R");
-    for (int i = 0; i < 300; ++i) {
-      std::string name;
-      for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n) name += pieces[random() % pieces.size()];
-      if (name == ".") name = "..x";
-      const std::string parent = folders[random() % folders.size()];
-      const std::string path = parent + "\\" + name;
-      if (std::find(folders.begin(), folders.end(), path) != folders.end()) continue;
-      tree.AddFolder(path);
-      tree.AddFile(path + "\\f", 1);
-      folders.push_back(path);
-    }
-    // Sorted as the paths stand, without a trailing separator.
-    SortArray(folders, [] {});
-    std::vector<std::string> expected;
-    for (std::string& path : folders) expected.push_back(path + "\\");
-    for (unsigned workers : {1u, 3u}) {
-      RecordingHost recording;
-      recording.blnContinue = true;
-      FolderWalk walk({tree, recording.Host(), '\\', {{true, true}, 1024, workers}});
-      walk.GetSubFolders("C:\\R");
-      std::vector<std::string> listed;
-      ASSERT_TRUE(walk.ListFolders([&](const FolderWalk::Listed& folder) { listed.emplace_back(folder.path); }));
-      EXPECT_EQ(listed, expected) << "seed " << seed << ", workers " << workers;
-      EXPECT_EQ(tree.openFolders(), 0);
-    }
-  }
 }
 
 TEST_F(WalkTest, ShowsEachFinishedFolderButTheLast) {
@@ -151,22 +120,14 @@ TEST_F(WalkTest, AFolderReplacedAfterTheWalkIsNeverFollowed) {
   };
   for (const Case& c : cases) {
     FakeSystem fresh;
-    fresh.AddFolder("C:\\Data\\A\\A1");
-    fresh.AddFile("C:\\Data\\A\\f.txt", 1);
-    fresh.AddFolder("C:\\Data\\B");
-    fresh.AddFile("C:\\Data\\top.txt", 1);
+    AddData(fresh);
     RecordingHost recording;
     recording.blnContinue = true;
     FolderWalk walk({fresh, recording.Host(), '\\', {{true, true}, c.cacheBudget, 1}});
     walk.GetSubFolders("C:\\Data\\");
     (fresh.*c.replace)("C:\\Data\\A");
     std::vector<std::string> listed;
-    walk.ListFolders([&](const FolderWalk::Listed& folder) {
-      std::string line(folder.path.substr(folder.relativeStart));
-      line += ":";
-      folder.files.ForEach([&](const FileRef& file) { line.append(" ").append(file.name); });
-      listed.push_back(line);
-    });
+    walk.ListFolders([&](const FolderWalk::Listed& folder) { listed.push_back(Line(folder)); });
     std::vector<std::string> problems;
     for (const auto& e : recording.events) {
       if (e.starts_with("problem:")) problems.push_back(e);

@@ -1,9 +1,10 @@
 #pragma once
-// Random trees for the listing and an independent reading of what the
-// listing must say about them: the property test and the listing fuzz target
-// share both. The tree comes from an entropy source (a seeded generator, or
-// the fuzzer's bytes), goes into the in-memory fake, and the text the
-// listing writes is checked line by line against the tree.
+// Random trees for the listing and checks that read each listing back from
+// its own text: the property test and the listing fuzz target share both.
+// The tree comes from an entropy source (a seeded generator, or the fuzzer's
+// bytes) and goes into the in-memory fake; the text the listing writes is
+// taken apart line by line (CSV by an RFC 4180 reader) and each line matched
+// with its file, in the order of UTF-16 code units.
 
 #include <cstddef>
 #include <cstdint>
@@ -116,10 +117,10 @@ struct ListingRun {
 ListingRun RunListing(const Scenario& scenario, int stopAtYield = 0);
 
 // What is wrong with a complete listing of `scenario`, one message per fault;
-// empty when the text is right in every respect: the header block, the blank
-// lines, one line per listable file and nothing else, in name order, each
-// line of the form and column widths its options give, CSV records that an
-// RFC 4180 reader takes back into the values that went in.
+// empty when the header has the lines its boxes ask for, and every listable
+// file has exactly one line, in listing order, that names it, shows its size
+// (read back from the column) and a date, or blanks where it could not be
+// read, and nothing else; and when each problem was reported.
 std::vector<std::string> CheckListing(const Scenario& scenario, const ListingRun& run);
 
 // What is wrong with a listing stopped part-way, given the complete one:
