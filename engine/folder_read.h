@@ -3,6 +3,11 @@
 // read, each with its own result: the walk's (subfolders, and the files as
 // far as the walk keeps them) and the listing's (the files of a folder the
 // walk did not keep).
+//
+// Threads: a read runs wholly on one thread, a worker or the engine's. It
+// shares nothing with other threads but the handles of its source, of which
+// it calls OpenChild (safe from any thread) and, on the folder it opened or
+// was handed alone, Next, error and Stat; its result goes back whole.
 
 #include <cstdint>
 #include <functional>
