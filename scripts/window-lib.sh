@@ -140,6 +140,11 @@ add_folder() {
   xdotool windowfocus --sync "$picker"
   xdotool key ctrl+a BackSpace
   xdotool type --delay 2 "$2"
+  # On a busy machine the dialog may fill its name field from the folder it
+  # has just finished reading, over what was typed: type it once more.
+  sleep 0.3
+  xdotool key ctrl+a BackSpace
+  xdotool type --delay 2 "$2"
   # The completer's list may open on the typed path; Return in it only
   # takes the completion, so Return goes once more while the dialog stays.
   for _ in 1 2 3; do
