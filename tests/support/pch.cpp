@@ -1,0 +1,1 @@
+// Gives the precompiled GoogleTest header a target to be made in.
