@@ -11,7 +11,9 @@ work=$(mktemp -d /tmp/vexaro-package.XXXXXX)
 . "$root/scripts/window-lib.sh"
 x_clean_up_at_exit
 
-sh "$root/scripts/package" --deb >"$work/package.log" 2>&1 || { cat "$work/package.log" >&2; fail "scripts/package"; }
+# The release build of the earlier stages is packed: a build of its own
+# would compile the same programs again.
+VEXARO_DEB_BUILD=build/release sh "$root/scripts/package" --deb >"$work/package.log" 2>&1 || { cat "$work/package.log" >&2; fail "scripts/package"; }
 version=$(sed -n 's/^project(Vexaro VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 deb=$root/build/package/vexaro_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $deb"
