@@ -41,8 +41,8 @@ mkdir -p "$sendto" "$c/Sent/My Photos" "$c/Sent/Mail" && : >"$sendto/Desktop (cr
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
 # What the prefix holds outside Windows' own files (the installer's cache
-# included), and the registry's keys (their backslashes single); the registry is written out once the
-# server has ended.
+# included), and the registry's keys with single backslashes; the registry
+# is written out once the server has ended.
 snapshot() {
   "$WINESERVER" -w
   (cd "$c" && find . -path ./windows -prune -o -print && find ./windows/Installer 2>/dev/null || true) | LC_ALL=C sort
@@ -121,18 +121,30 @@ msiexec /i "$msi32"
 [ "$status" -eq 0 ] || fail "msiexec /i $msi32: status $status"
 [ ! -e "$c/Program Files/Vexaro" ] || fail "the 64-bit programs stay beside the 32-bit ones"
 installed "$msi32" 32 "$version"
-if runs_32bit_programs && [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if runs_32bit_programs && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "-- win32: Send To" >&2
   send_to 32
 else
-  echo "   win32: the program is not started: this machine runs no 32-bit programs under Wine" >&2
+  echo "   win32: its program is not started: ${why:-Wine's 32-bit loader does not start}" >&2
 fi
-echo "-- uninstall" >&2
-msiexec /x "$msi32"
-[ "$status" -eq 0 ] || fail "msiexec /x $msi32: status $status"
+echo "-- uninstall, as the installed programs do it" >&2
+command=$(w reg query "$uninstall\\$(product_code "$msi32")" /v UninstallString /reg:32 |
+  sed -n 's/^ *UninstallString *REG_EXPAND_SZ *//p')
+case $command in
+  "MsiExec.exe /X{"*"}") ;;
+  *) fail "the uninstall command is '$command'" ;;
+esac
+status=0
+"$wine" msiexec "${command#MsiExec.exe }" /qn >>"$work/msiexec.log" 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "$command /qn: status $status"
 snapshot >"$work/after.txt"
 # What was added and stays, but the folder and keys of the installer's own
 # that Windows has from the start.
 LC_ALL=C comm -13 "$work/before.txt" "$work/after.txt" | grep -vE '^\./windows/Installer$|\\Installer\\(Features|Products|UpgradeCodes)\]$|\\UserData\\S-1-5-18\\(Components|Products)\]$' >"$work/left.txt" || true
 [ ! -s "$work/left.txt" ] || { cat "$work/left.txt" >&2; fail "the uninstallation leaves these behind"; }
 ! grep -i vexaro "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" >&2 || fail "the registry still names Vexaro"
+# The prefix is kept for a look after a failure only: it takes more than a
+# gigabyte.
+"$WINESERVER" -k 2>/dev/null || true
+rm -rf "$WINEPREFIX"
 echo "installer: all passed ($msi64, $msi32)" >&2
