@@ -59,3 +59,26 @@ make_windows_zip() {
   (cd "$root/$1" && cpack --config CPackConfig.cmake -B package >/dev/null)
   ls "$root/$1"/package/Vexaro-*-win*.zip
 }
+
+# make_windows_msi DIR WIDTH OUT [VERSION]: the Windows installer of the
+# build folder DIR (below the root), of that width (32 or 64), made with
+# wixl from the files the ZIP holds; written to OUT as
+# Vexaro-<version>-win<width>.msi and its path printed. VERSION stands in
+# for the project's version (the test's upgrade builds a newer one).
+# The files are staged in DIR/msi-files-<version>.
+make_windows_msi() {
+  msi_version=${4:-$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$root/$1/CMakeCache.txt")}
+  staged=$root/$1/msi-files-$msi_version
+  rm -rf "$staged"
+  cmake --install "$root/$1" --prefix "$staged" --strip >/dev/null || return 1
+  case $2 in
+    32) msi_arch=x86 ;;
+    64) msi_arch=x64 ;;
+  esac
+  mkdir -p "$3"
+  msi=$(cd "$3" && pwd)/Vexaro-$msi_version-win$2.msi
+  # wixl finds the files named in the descriptor in the folder it runs in.
+  (cd "$staged" && wixl -a "$msi_arch" -D Version="$msi_version" -D Width="$2" -o "$msi" \
+    "$root/packaging/windows/vexaro.wxs") >&2 || return 1
+  echo "$msi"
+}

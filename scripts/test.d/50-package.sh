@@ -2,7 +2,8 @@
 # without installing it on this machine: its exact contents, the dependencies
 # dpkg-shlibdeps found, lintian, the desktop entry, the manual pages, and
 # both programs run from the unpacked tree. The options of vexaro-list
-# --help and of its manual page must be the same.
+# --help and of its manual page must be the same. Then the Windows
+# installers, installed and removed under Wine (tests/packaging/msi.sh).
 set -eu
 . "$VEXARO_ROOT/scripts/lib.sh"
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -133,5 +134,8 @@ start_window
 kill "$vexaro_pid"
 wait "$vexaro_pid" 2>/dev/null || true
 vexaro_pid=
+
+echo "-- the Windows installers, under Wine" >&2
+sh "$root/tests/packaging/msi.sh" || fail "the Windows installers"
 
 echo "package: all passed ($deb)" >&2
