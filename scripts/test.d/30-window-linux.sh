@@ -229,10 +229,10 @@ same_listing() {
 }
 
 echo "-- folders on the command line, then two more dropped" >&2
-# Relative and absolute, a file among them; made absolute, in the list's
-# order, the file left out.
+# After "--", relative and absolute, a file among them; made absolute, in
+# the list's order, the file left out.
 cd "$work/alpha"
-start_window "$work/beta" a.txt ../alpha/.
+start_window -- "$work/beta" a.txt ../alpha/.
 cd "$root"
 if visible "$box_title"; then fail "a run started by itself"; fi
 same_listing "$work/alpha/" "$work/beta/"
