@@ -1,18 +1,10 @@
-#include <filesystem>
 #include <optional>
 
 #include "cli/column_width.h"
-#include "cli/folders.h"
 #include "cli/run.h"
+#include "platform/absolute_path.h"
 
 namespace vexaro::cli {
-namespace {
-
-bool IsAbsolute(std::string_view path) {
-  return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size())).is_absolute();
-}
-
-}  // namespace
 
 int Main(std::span<const std::string> args) {
   OpenMissingStandardStreams();
@@ -41,15 +33,15 @@ int Main(std::span<const std::string> args) {
   const char separator = system->conventions().separator;
   std::optional<std::string> current;
   for (std::string& folder : options.folders) {
-    if (!current && !IsAbsolute(folder)) {
-      CurrentFolderResult result = CurrentFolder();
+    if (!current && !platform::IsAbsolutePath(folder, separator)) {
+      platform::CurrentFolderResult result = platform::CurrentFolder();
       if (result.error) {
         say("cannot find the current folder for '" + ForDisplay(folder) + "': " + result.error.message());
         return kExitTrouble;
       }
       current = std::move(result.path);
     }
-    folder = MakeAbsolute(folder, current.value_or(std::string()), separator, IsPlainFolderOnDisk);
+    folder = platform::MakeAbsolute(folder, current.value_or(std::string()), separator, platform::IsPlainFolderOnDisk);
   }
 
   std::unique_ptr<OutputStream> output;

@@ -106,14 +106,14 @@ shot() { import -window "$1" "$2"; }
 # up_or_ended: true once the window shows (id set) or the program has ended.
 up_or_ended() { visible "$main_title" || ended "$vexaro_pid"; }
 
-# start_window: starts the window program as a child of this shell; sets
-# vexaro_pid and win, the window's id. On a shared machine the X server
+# start_window [FOLDER...]: starts the window program, with those folders,
+# as a child of this shell; sets vexaro_pid and win, the window's id. On a shared machine the X server
 # has been seen to turn a client away now and then: a program that ends
 # before its window shows is started again, twice at most.
 start_window() {
   for attempt in 1 2 3; do
     kill -0 "$x_pid" 2>/dev/null || { echo "the X server has gone away" >&2; return 1; }
-    "$vexaro" >>"$work/vexaro.log" 2>&1 &
+    "$vexaro" "$@" >>"$work/vexaro.log" 2>&1 &
     vexaro_pid=$!
     within 20 up_or_ended || { echo "no window '$main_title'" >&2; return 1; }
     if [ -n "$id" ]; then
@@ -155,6 +155,31 @@ add_folder() {
   done
   echo "the folder dialog did not take $2" >&2
   return 1
+}
+
+# drag WINDOW PATH...: drags PATH... with the mouse from a window of
+# $drag_source onto the folder list of WINDOW, a real drag and drop between
+# two programs; true when the drop was taken. The source serves the data
+# for a while after the drop and then ends (source_pid).
+drag() {
+  target=$1
+  shift
+  "$drag_source" "$@" >"$work/drag.out" 2>&1 &
+  source_pid=$!
+  source=$(wait_window '^drag source$' 10) || return 1
+  sleep 0.3
+  xdotool mousemove --window "$source" 20 20 mousedown 1
+  # Several moves, as a hand makes them: the target learns of the drag on
+  # entering and follows it to the drop.
+  for x in 200 120 60 40; do
+    sleep 0.1
+    # shellcheck disable=SC2086
+    xdotool mousemove --window "$target" $x ${pos_first_row#* }
+  done
+  sleep 0.3
+  xdotool mouseup 1
+  within 10 grep -q -e accepted -e refused "$work/drag.out" 2>/dev/null
+  grep -qx accepted "$work/drag.out"
 }
 
 # close_box: presses OK in the message box that shows. A key sent the moment

@@ -86,6 +86,18 @@ void MainWindowLogic::GetPathName() {
   view_.AddRow(*path);
 }
 
+void MainWindowLogic::AddFolders(std::span<const std::string> paths, std::string_view current) {
+  if (running_) return;
+  const char separator = facilities_.system.conventions().separator;
+  for (const std::string& path : paths) {
+    if (path.empty() || (current.empty() && !platform::IsAbsolutePath(path, separator))) continue;
+    std::string folder = platform::MakeAbsolute(path, current, separator, facilities_.isPlainFolder);
+    // A folder that may not be read is still a folder: the listing reports it.
+    const std::error_code error = facilities_.system.directories().OpenFolder(folder).error;
+    if (!error || error == std::errc::permission_denied) view_.AddRow(folder);
+  }
+}
+
 void MainWindowLogic::WindowClosing() {
   if (!running_) {
     view_.EndProgram();

@@ -5,10 +5,12 @@
 
 #include <chrono>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "engine/host.h"
+#include "platform/absolute_path.h"
 #include "platform/clipboard.h"
 #include "platform/folder_picker.h"
 #include "platform/message_dialog.h"
@@ -36,6 +38,8 @@ struct Facilities {
   // Threads that read folders ahead of the listing: 0 follows the cores, 1
   // means none (tests whose fakes act on the window's own thread).
   unsigned threads = 0;
+  // Tells folders from links where a ".." in a given folder is taken out.
+  platform::IsPlainFolder isPlainFolder = platform::IsPlainFolderOnDisk;
 };
 
 class MainWindowLogic final : public engine::ProgressDisplay, public engine::StopRequest {
@@ -68,6 +72,12 @@ class MainWindowLogic final : public engine::ProgressDisplay, public engine::Sto
   void Command5_Click();
   // Lets the user choose a folder and adds it to the list.
   void GetPathName();
+  // Folders handed to the window by name (its command line, a drop), added
+  // in the order given as Add Folder adds: made absolute against `current`
+  // (the current folder; empty when unknown, which leaves out what depends
+  // on it), ending with one separator, twice if given twice. Whatever is not
+  // a folder is left out, and nothing is added during a run.
+  void AddFolders(std::span<const std::string> paths, std::string_view current = {});
   // The window is being closed through its title bar. The view lets it go
   // away at once; while a listing runs, the listing is stopped, nothing more
   // is shown and the program ends as soon as the Start handler has unwound.

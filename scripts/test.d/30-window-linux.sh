@@ -1,7 +1,8 @@
 # The Linux window end to end under a real X server (Xvfb): folders chosen
 # in the real folder dialog, a run whose clipboard must match vexaro-list
 # byte for byte, STOP during a long walk, Quit, and closing the window
-# during a run. With no clipboard manager on the display, the listing stays
+# during a run, folders given on the command line and dropped on the window
+# with a real drag from another program. With no clipboard manager on the display, the listing stays
 # on the clipboard after Quit, served by a background process until another
 # program takes the clipboard. Screenshots of the idle window, the progress page and the
 # boxes are left in build/window-e2e/ for a look.
@@ -14,7 +15,8 @@ list=$root/build/release/cli/vexaro-list
 make_tree=$root/build/release/bench/make_tree
 send_close=$root/build/release/tests/ui/qt/send_close
 manager_stub=$root/build/release/tests/ui/qt/clipboard_manager_stub
-for tool in "$vexaro" "$list" "$make_tree" "$send_close" "$manager_stub"; do
+drag_source=$root/build/release/tests/ui/qt/drag_source
+for tool in "$vexaro" "$list" "$make_tree" "$send_close" "$manager_stub" "$drag_source"; do
   [ -x "$tool" ] || { echo "missing $tool (is qt6-base-dev installed?)" >&2; exit 1; }
 done
 
@@ -26,6 +28,7 @@ cleanup() {
   cp "$work/vexaro.log" "$work/xvfb.log" "$shots/" 2>/dev/null || true
   [ -z "${vexaro_pid:-}" ] || kill "$vexaro_pid" 2>/dev/null || true
   [ -z "${manager_pid:-}" ] || kill "$manager_pid" 2>/dev/null || true
+  [ -z "${source_pid:-}" ] || kill "$source_pid" 2>/dev/null || true
   x_stop
   rm -rf "$work"
 }
@@ -210,5 +213,34 @@ cmp -s "$work/managed.txt" "$work/saved.txt" || fail "the clipboard manager did 
 no_clipboard_server || fail "a clipboard process beside the clipboard manager: $(clipboard_servers)"
 kill "$manager_pid"
 manager_pid=
+
+# same_listing FOLDER...: Start, and the clipboard must be vexaro-list's
+# listing of FOLDER...
+same_listing() {
+  click "$win" "$pos_start"
+  wait_window "$box_title" 60 >/dev/null || fail "no closing message"
+  read_clipboard | steady /dev/stdin >"$work/clipboard.steady"
+  "$list" -q "$@" | steady /dev/stdin >"$work/expected.steady"
+  cmp -s "$work/clipboard.steady" "$work/expected.steady" || {
+    diff "$work/clipboard.steady" "$work/expected.steady" | head -20 >&2
+    fail "the clipboard is not the listing of $*"
+  }
+  close_box || fail "the closing message stays"
+}
+
+echo "-- folders on the command line, then two more dropped" >&2
+# After "--", relative and absolute, a file among them; made absolute, in
+# the list's order, the file left out.
+cd "$work/alpha"
+start_window -- "$work/beta" a.txt ../alpha/.
+cd "$root"
+if visible "$box_title"; then fail "a run started by itself"; fi
+same_listing "$work/alpha/" "$work/beta/"
+drag "$win" "$work/beta" "$work/alpha/B.txt" "$work/alpha" || fail "the window did not take the drop"
+shot "$win" "$shots/dropped.png"
+same_listing "$work/alpha/" "$work/alpha/" "$work/beta/" "$work/beta/"
+click "$win" "$pos_quit"
+wait_ended "$vexaro_pid" 5 || fail "Quit did not end the program"
+vexaro_pid=
 
 echo "window end-to-end: all passed; screenshots in $shots" >&2

@@ -192,6 +192,26 @@ TEST_F(MainWindowTest, AddFolderEndsThePathWithOneSeparatorAndACancelAddsNothing
   EXPECT_EQ(picker.prompts.back(), "フォルダを選択してください");
 }
 
+// Folders by name (command line, drop): Add Folder's rows in the order
+// given, what is not a folder left out, nothing while a run is on.
+TEST_F(MainWindowTest, FoldersByNameBecomeRowsAsAddFolderMakesThem) {
+  system.SetUnreadable("C:\\b\\more");
+  const Folders given = {"C:\\b", "a", "C:\\a\\one.txt", "C:\\missing", "C:/a/", "\\a", "", "b\\.\\more", "D:x"};
+  const std::pair<std::string, Folders> cases[] = {
+      {"C:\\", {"C:\\b\\", "C:\\a\\", "C:\\a\\", "C:\\a\\", "C:\\b\\more\\"}},
+      {"", {"C:\\b\\", "C:\\a\\"}},  // the current folder unknown
+  };
+  for (const auto& [current, rows] : cases) {
+    view.rows.clear();
+    logic.AddFolders(given, current);
+    EXPECT_EQ(view.rows, rows) << current;
+  }
+  view.duringTurn = [&] { logic.AddFolders(given, "C:\\"); };
+  Start({"C:\\a\\"});
+  EXPECT_GT(view.turns, 0);
+  EXPECT_EQ(view.rows, Folders{"C:\\a\\"});
+}
+
 TEST_F(MainWindowTest, MessageLoopGetsATurnAtMostEveryFifteenMilliseconds) {
   // Milliseconds the clock moves on before each yield, and the turns given.
   const std::pair<std::vector<int>, int> cases[] = {

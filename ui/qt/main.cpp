@@ -8,8 +8,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "generated/about.h"
+#include "platform/absolute_path.h"
 #include "platform/clipboard_keeper.h"
 #include "platform/qt/qt_facilities.h"
 #include "platform/system.h"
@@ -19,10 +21,14 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: vexaro [toolkit options]\n"
+    "Usage: vexaro [toolkit options] [--] [FOLDER...]\n"
     "Opens the window that lists every file below chosen folders and puts the\n"
     "listing on the clipboard. It needs a display (X11 or Wayland);\n"
     "vexaro-list writes the same listing without one.\n"
+    "\n"
+    "Each FOLDER given becomes a row of the folder list, as Add Folder makes\n"
+    "it; whatever is not a folder is left out, and nothing starts until Start\n"
+    "is pressed. Folders dropped on the window join the list the same way.\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help and exit\n"
@@ -49,6 +55,7 @@ std::optional<int> EndsBeforeTheWindow(int argc, char* argv[]) {
   bool platformNamed = Set("QT_QPA_PLATFORM");
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    if (arg == "--") break;  // folders only from here on
     if (arg == "-h" || arg == "--help") return Print(kUsage);
     if (arg == "--version") {
       return Print(std::string("vexaro ").append(vexaro::kVersion).append("\n").append(vexaro::kCopyrightAndLicence));
@@ -87,6 +94,11 @@ int main(int argc, char* argv[]) {
   window.Attach(logic);
 
   logic.Form_Load();
+  // What is left once the toolkit has taken its own options are folders, as
+  // the file manager hands them over (%F). Their bytes are kept as given.
+  std::vector<std::string> folders(argv + 1, argv + argc);
+  if (!folders.empty() && folders.front() == "--") folders.erase(folders.begin());
+  if (!folders.empty()) logic.AddFolders(folders, vexaro::platform::CurrentFolder().path);
   window.show();
   const int status = QApplication::exec();
   // The listing stays on the clipboard after the program has gone, as it

@@ -5,10 +5,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -29,6 +34,15 @@ namespace vexaro::ui::qt {
 namespace {
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The local paths a drag carries, in the file system's encoding.
+std::vector<std::string> LocalPaths(const QMimeData& data) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : data.urls()) {
+    if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  }
+  return paths;
+}
 
 // The window's font. The layout was drawn for a 9-point face: a desktop
 // font of another size would make captions overflow their fixed boxes.
@@ -227,6 +241,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   }
   m_frame2->hide();
   m_list1->setFocus();
+  // Folders dropped anywhere on the window join the list while it is idle.
+  setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow() = default;
@@ -240,6 +256,8 @@ void MainWindow::Attach(MainWindowLogic& logic) {
   connect(m_command4, &QPushButton::clicked, this, [&logic] { logic.Command4_Click(); });
   connect(m_command5, &QPushButton::clicked, this, [&logic] { logic.Command5_Click(); });
   connect(this, &MainWindow::closing, this, [&logic] { logic.WindowClosing(); });
+  connect(this, &MainWindow::dropped, this,
+          [&logic](const std::vector<std::string>& paths) { logic.AddFolders(paths); });
 }
 
 QRect MainWindow::ToPixels(const Twips& box) const {
@@ -341,6 +359,23 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  // Only the setup page takes folders; a drag of files alone is refused
+  // from the start, so that the pointer says so.
+  if (!m_frame3->isVisible() || event->mimeData() == nullptr) return;
+  const std::vector<std::string> paths = LocalPaths(*event->mimeData());
+  if (std::any_of(paths.begin(), paths.end(),
+                  [](const std::string& path) { return QFileInfo(QFile::decodeName(path.c_str())).isDir(); })) {
+    event->acceptProposedAction();
+  }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  if (!m_frame3->isVisible() || event->mimeData() == nullptr) return;
+  event->acceptProposedAction();
+  emit dropped(LocalPaths(*event->mimeData()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

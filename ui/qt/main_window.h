@@ -5,6 +5,8 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "ui/main_window.h"
 #include "ui/layout.h"
@@ -32,8 +34,8 @@ class MainWindow final : public QWidget, public MainWindowView {
   explicit MainWindow(QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // Routes the buttons and the close request to `logic`, which must outlive
-  // the window's use.
+  // Routes the buttons, dropped folders and the close request to `logic`,
+  // which must outlive the window's use.
   void Attach(MainWindowLogic& logic);
 
   // The progress line, whose font the path fitter measures in.
@@ -58,9 +60,13 @@ class MainWindow final : public QWidget, public MainWindowView {
   void closing();
   // The program is about to leave its main loop.
   void ending();
+  // Local files and folders were dropped on the setup page.
+  void dropped(const std::vector<std::string>& paths);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -5,8 +5,14 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
+#include <string>
+#include <vector>
+
+#include "platform/absolute_path.h"
 #include "platform/system.h"
+#include "platform/win32/convert_win32.h"
 #include "platform/win32/win32_facilities.h"
 #include "ui/main_window.h"
 #include "ui/win32/main_window.h"
@@ -31,6 +37,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     window.Attach(logic);
 
     logic.Form_Load();
+    // Folders dropped on the program or its shortcut in Explorer, or sent to
+    // it, arrive as arguments; the wide command line keeps every name.
+    int count = 0;
+    if (LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count)) {
+      std::vector<std::string> folders;
+      for (int i = 1; i < count; ++i) folders.push_back(platform::win32::Narrow(args[i]));
+      LocalFree(args);
+      if (!folders.empty()) logic.AddFolders(folders, platform::CurrentFolder().path);
+    }
     window.Show(showCommand);
     exitCode = window.Run();
   }

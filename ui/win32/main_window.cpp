@@ -1,5 +1,7 @@
 #include "ui/win32/main_window.h"
 
+#include <vector>
+
 #include "platform/win32/convert_win32.h"
 #include "ui/win32/window_parts.h"
 
@@ -28,6 +30,9 @@ int MainWindow::Run() {
 void MainWindow::ShowPage(Page page) {
   HWND frame2 = control(kFrame2);
   HWND frame3 = control(kFrame3);
+  // Folders are taken while the setup page shows; during a run the pointer
+  // tells a drag that nothing is taken.
+  DragAcceptFiles(hwnd_, page == Page::Setup);
   if (page == Page::Progress) {
     focusBeforeRun_ = GetFocus();
     ShowWindow(frame2, SW_SHOW);
@@ -164,6 +169,20 @@ void MainWindow::OnCommand(int id, int notification) {
   }
 }
 
+void MainWindow::OnDropFiles(HDROP drop) {
+  std::vector<std::string> paths;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    // As long as the path is: a folder may lie deeper than MAX_PATH.
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
+    path.resize(DragQueryFileW(drop, i, path.data(), length + 1));
+    if (!path.empty()) paths.push_back(Narrow(path));
+  }
+  DragFinish(drop);
+  if (logic_ != nullptr) logic_->AddFolders(paths);
+}
+
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -224,6 +243,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         logic_->WindowClosing();
         if (running) ShowWindow(hwnd_, SW_HIDE);
       }
+      return 0;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
       return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

@@ -14,6 +14,7 @@
 #include "platform/win32/windows_win32.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "ui/main_window.h"
 #include "ui/main_window_view.h"
@@ -35,8 +36,8 @@ class MainWindow final : public MainWindowView {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // Routes the buttons and the close request to `logic`, which must outlive
-  // the window's use.
+  // Routes the buttons, dropped folders and the close request to `logic`,
+  // which must outlive the window's use.
   void Attach(MainWindowLogic& logic) { logic_ = &logic; }
 
   HWND hwnd() const { return hwnd_; }
@@ -69,6 +70,8 @@ class MainWindow final : public MainWindowView {
   static LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int notification);
+  // Files and folders dropped from the shell; the block is released here.
+  void OnDropFiles(HDROP drop);
 
   // Focus (focus.cpp). The answer to DM_GETDEFID.
   LRESULT DefaultButton();

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Vexaro.exe under Wine on a virtual display, driven from the keyboard: three
 # folders added through the folder dialog and one deleted again, a run whose
-# clipboard must equal vexaro-list.exe's output, then STOP during a long walk.
+# clipboard must equal vexaro-list.exe's output, the same two folders given
+# on the command line, then STOP during a long walk.
 # Every button is pressed with Enter after Tab or Shift+Tab has reached it.
 # Screenshots are kept.
 #   window_end_to_end.sh VEXARO_EXE VEXARO_LIST_EXE WORK_DIR
@@ -90,6 +91,19 @@ a=$("$wine" winepath -w "$desktop/vxA" | tr -d '\r') b=$("$wine" winepath -w "$d
 normalised <"$work/tool.txt" | diff -u - "$work/clipboard.txt" || fail "the clipboard differs from vexaro-list.exe"
 grep -q "6442450944 : sub.big.bin" "$work/clipboard.txt" || fail "a file line is missing"
 ! grep -q "vxC" "$work/clipboard.txt" || fail "Delete Selected left vxC in the list"
+quit_program
+
+echo "== folders on the command line"
+# Relative and absolute, a file among them; nothing starts before Start.
+(cd "$desktop" && exec "$wine" "$vexaro" vxB "$a" 'vxA\a.txt' >>"$work/program.log" 2>&1) &
+program=$!
+within 60 shown "Vexaro Ver 2.8" || fail "the window did not appear"
+sleep 2
+! shown "Vexaro" || fail "a run started by itself"
+keys Tab Tab Tab Tab Return                 # the folder list -> ... -> Size -> Start
+within 120 shown "Vexaro" || fail "no closing message"
+sleep 1
+clipboard | normalised | diff -u - "$work/clipboard.txt" || fail "the rows were not those of the two folders"
 quit_program
 
 echo "== STOP during a long walk"

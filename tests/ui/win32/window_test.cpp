@@ -1,9 +1,10 @@
 // The Win32 window over the shared logic with fake facilities: where its
 // controls stand and their fonts at two resolutions, the keyboard, STOP and
-// closing in a run.
+// closing in a run, folders dropped from the shell.
 #include "ui/win32/main_window.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "engine/listing.h"
+#include "platform/win32/convert_win32.h"
 #include "tests/support/fake_facilities.h"
 #include "tests/support/fake_system.h"
 
@@ -96,6 +98,21 @@ void ExpectLaidOut(const MainWindow& window) {
   ASSERT_EQ(lines.size(), 2u) << "at " << dpi;
   EXPECT_GE(lines.front().first, frame) << "at " << dpi;
   EXPECT_LE(lines.back().second, TwipsToPixels(FindLayout(kCommand5)->box.height, dpi) - frame) << "at " << dpi;
+}
+
+// Posts `paths` to `window` as the shell drops them: a DROPFILES block of
+// UTF-16 paths, each ended by a NUL and the list by one more.
+void Drop(HWND window, const std::vector<std::string>& paths) {
+  std::wstring list;
+  for (const std::string& path : paths) list.append(platform::win32::Widen(path)).push_back(L'\0');
+  list.push_back(L'\0');
+  HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+  auto* head = static_cast<DROPFILES*>(GlobalLock(block));
+  head->pFiles = sizeof(DROPFILES);
+  head->fWide = TRUE;
+  std::copy(list.begin(), list.end(), reinterpret_cast<wchar_t*>(head + 1));
+  GlobalUnlock(block);
+  PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }
 
 class Win32WindowTest : public ::testing::Test {
@@ -289,6 +306,34 @@ TEST_F(Win32WindowTest, StopEndsOneStartFolderAndClosingEndsTheRun) {
   EXPECT_EQ(clipboard.text, "");
   MSG quit{};
   EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// Dropped folders become rows in the list's order, a path past MAX_PATH
+// whole; files and what is gone are left out, and a run takes nothing.
+TEST_F(Win32WindowTest, DroppedFoldersBecomeRowsWhileIdle) {
+  const std::string deep = "C:\\" + std::string(300, 'd');
+  system.AddFile("C:\\a\\f.txt", 1);
+  system.AddFile(deep + "\\g.txt", 1);
+  system.AddFolder("C:\\B");
+  Drop(window.hwnd(), {deep, "C:\\a\\f.txt", "C:\\B", "C:\\gone", "C:\\a"});
+  window.ProcessEvents();
+  const std::vector<std::string> rows = {"C:\\a\\", "C:\\B\\", deep + "\\"};
+  auto listed = [&] {
+    std::vector<std::string> texts;
+    for (int row = 0; row < window.RowCount(); ++row) texts.push_back(window.RowText(row));
+    return texts;
+  };
+  EXPECT_EQ(listed(), rows);
+
+  bool dropped = false;
+  system.onOpen([&](std::string_view) {
+    if (!std::exchange(dropped, true)) Drop(window.hwnd(), {"C:\\a"});
+  });
+  Click(kCommand1);
+  ASSERT_TRUE(dropped);
+  MSG left{};
+  ASSERT_FALSE(PeekMessageW(&left, window.hwnd(), WM_DROPFILES, WM_DROPFILES, PM_NOREMOVE)) << "not handled in the run";
+  EXPECT_EQ(listed(), rows);
 }
 
 }  // namespace

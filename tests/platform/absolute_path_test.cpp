@@ -1,10 +1,10 @@
-#include "cli/folders.h"
+#include "platform/absolute_path.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-namespace vexaro::cli {
+namespace vexaro::platform {
 namespace {
 
 TEST(FoldersTest, MadeAbsoluteWithoutResolvingLinks) {
@@ -32,7 +32,13 @@ TEST(FoldersTest, MadeAbsoluteWithoutResolvingLinks) {
   for (const auto& [folder, current, absolute] : cases) {
     EXPECT_EQ(MakeAbsolute(folder, current, current[0] == '/' ? '/' : '\\', isPlain), absolute) << folder;
   }
+  // What needs no current folder, and what still does (drive-relative forms).
+  const std::pair<std::string_view, char> rooted[] = {{"/", '/'}, {"C:\\x", '\\'}, {"c:/", '\\'}, {"//srv/x", '\\'}};
+  const std::pair<std::string_view, char> relative[] = {{"x/", '/'},   {"", '/'},    {"\\x", '\\'},
+                                                        {"C:x", '\\'}, {"C:", '\\'}, {"x:\\", '/'}};
+  for (const auto& [path, separator] : rooted) EXPECT_TRUE(IsAbsolutePath(path, separator)) << path;
+  for (const auto& [path, separator] : relative) EXPECT_FALSE(IsAbsolutePath(path, separator)) << path;
 }
 
 }  // namespace
-}  // namespace vexaro::cli
+}  // namespace vexaro::platform

@@ -1,4 +1,4 @@
-#include "cli/folders.h"
+#include "platform/absolute_path.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 
 #include "platform/drive.h"
 
-namespace vexaro::cli {
+namespace vexaro::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -19,7 +19,7 @@ bool HasDrive(std::string_view path) { return path.size() >= 2 && IsDriveLetter(
 // The root of an absolute Windows path ("C:\" or "\\server\share\") and the
 // rest after it.
 std::pair<std::string, std::string_view> SplitWindowsRoot(std::string_view path) {
-  const std::string_view drive = platform::DrivePart(path);
+  const std::string_view drive = DrivePart(path);
   // A share named without its share part is all root.
   if (drive.empty() && path.starts_with("\\\\")) return {std::string(path) + "\\", {}};
   const std::size_t end = std::min(drive.size() + 1, path.size());
@@ -93,6 +93,12 @@ std::string MakeAbsolute(std::string_view folder, std::string_view current, char
   return result;
 }
 
+bool IsAbsolutePath(std::string_view path, char separator) {
+  if (separator != '\\') return path.starts_with(separator);
+  auto slash = [&](std::size_t at) { return at < path.size() && (path[at] == '\\' || path[at] == '/'); };
+  return (slash(0) && slash(1)) || (HasDrive(path) && slash(2));
+}
+
 CurrentFolderResult CurrentFolder() {
   std::error_code error;
   const fs::path physical = fs::current_path(error);
@@ -113,4 +119,4 @@ bool IsPlainFolderOnDisk(std::string_view path) {
   return fs::symlink_status(FromUtf8(path), error).type() == fs::file_type::directory;
 }
 
-}  // namespace vexaro::cli
+}  // namespace vexaro::platform

@@ -1,6 +1,6 @@
 #pragma once
-// Start folders as the folder picker gives them: absolute, with a trailing
-// separator.
+// Start folders given by name (the command line, a drop) made what the
+// folder picker gives: absolute, with a trailing separator.
 
 #include <functional>
 #include <optional>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace vexaro::cli {
+namespace vexaro::platform {
 
 // Whether `path` names a folder that is not a link (symbolic link, junction).
 using IsPlainFolder = std::function<bool(std::string_view path)>;
@@ -29,6 +29,11 @@ using IsPlainFolder = std::function<bool(std::string_view path)>;
 std::string MakeAbsolute(std::string_view folder, std::string_view current, char separator,
                          const IsPlainFolder& isPlainFolder);
 
+// Whether `path` names one folder whatever the current folder is: "/x" with
+// separator '/'; "C:\x" or "\\srv\x" (or with '/') with '\\', where
+// "\x" and "C:x" still depend on the current drive or folder.
+bool IsAbsolutePath(std::string_view path, char separator);
+
 // The current folder, UTF-8. The shell's idea of it ($PWD) when that names
 // the same folder, so that a current folder reached through a link keeps its
 // name; otherwise the system's.
@@ -41,4 +46,4 @@ CurrentFolderResult CurrentFolder();
 // Through the file system: a folder that is not a link.
 bool IsPlainFolderOnDisk(std::string_view path);
 
-}  // namespace vexaro::cli
+}  // namespace vexaro::platform
