@@ -66,7 +66,9 @@ echo "-- unpacked: desktop entry and manual pages" >&2
 tree=$work/root
 dpkg-deb -x "$deb" "$tree"
 desktop-file-validate "$tree/usr/share/applications/vexaro.desktop" >&2 || fail "desktop-file-validate"
-grep -qx 'Exec=vexaro' "$tree/usr/share/applications/vexaro.desktop" || fail "the desktop entry does not start vexaro"
+grep -qx 'Exec=vexaro %F' "$tree/usr/share/applications/vexaro.desktop" || fail "the desktop entry does not start vexaro with the folders"
+# Claiming folders could make Vexaro the program that opens every folder.
+if grep -q '^MimeType=' "$tree/usr/share/applications/vexaro.desktop"; then fail "the desktop entry claims types"; fi
 for page in vexaro vexaro-list; do
   file=$tree/usr/share/man/man1/$page.1.gz
   # groff -ww warns about every doubtful request; man renders as a user sees.
