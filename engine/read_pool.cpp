@@ -22,6 +22,9 @@ template <class... F>
 struct Overloaded : F... {
   using F::operator()...;
 };
+// Spelled out: clang before 17 deduces no arguments for an aggregate.
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 ReadResult Perform(const ReadJob& job, const KeepGoing& keepGoing) {
   return std::visit(Overloaded{

@@ -4,6 +4,7 @@
 // is the text itself when that fits, keeps a beginning and an end of the text
 // cut only between characters, and on a terminal shows no control character.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -11,6 +12,7 @@
 #include "cli/column_width.h"
 #include "cli/progress.h"
 #include "platform/text_fit.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -23,14 +25,13 @@ void Check(bool ok, const char* what, std::string_view text) {
 
 struct CharacterMeasure final : vexaro::platform::TextMeasure {
   int Width(std::string_view utf8) const override {
-    int n = 0;
-    for (char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
+    return static_cast<int>(
+        std::ranges::count_if(utf8, [](char c) { return !vexaro::platform::utf8::IsContinuation(c); }));
   }
 };
 
 bool StartsCharacter(std::string_view text, std::size_t at) {
-  return at == 0 || at >= text.size() || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
+  return at == 0 || at >= text.size() || !vexaro::platform::utf8::IsContinuation(text[at]);
 }
 
 // `fitted` is the text, or a beginning of it, "...", and a later piece of it,
@@ -47,25 +48,12 @@ bool KeepsEnds(std::string_view text, std::string_view fitted) {
   return false;
 }
 
+// Whole valid characters only, none of them a C0 or C1 control.
 bool IsCleanUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x20 || c == 0x7F) return false;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-    if (n == 0 || c > 0xF4 || i + n > s.size()) return false;
-    char32_t cp = c & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-      const auto b = static_cast<unsigned char>(s[i + k]);
-      if ((b & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    const char32_t min = n == 2 ? 0x80 : n == 3 ? 0x800 : 0x10000;
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || (cp >= 0x80 && cp <= 0x9F)) return false;
-    i += n;
+  for (std::size_t at = 0; at < s.size();) {
+    const vexaro::platform::utf8::Scalar c = vexaro::platform::utf8::Decode(s, at);
+    if (!c.valid || c.value < 0x20 || (c.value >= 0x7F && c.value <= 0x9F)) return false;
+    at += c.length;
   }
   return true;
 }

@@ -1,9 +1,10 @@
 // The UTF-8 module and its readers on arbitrary bytes: Decode reads every
 // valid scalar back to its one shortest form, marks the surrogates' forms,
-// and otherwise takes exactly the longest beginning that could still have
-// become valid; the name order agrees with UTF-16 code-unit order (stray
-// bytes after every character) and is a strict order; the terminal text
-// keeps no control character and no stray byte.
+// reads every value's form whole, and never lets a broken piece take the
+// start of the next character (the unit tests' table has the exact pieces);
+// the name order agrees with UTF-16 code-unit order (stray bytes after every
+// character) and is a strict order; the terminal text keeps no control
+// character and no stray byte.
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,38 +24,6 @@ void Check(bool ok, const char* what, std::size_t at) {
     std::fprintf(stderr, "property broken at byte %zu: %s\n", at, what);
     std::abort();
   }
-}
-
-// Table 3-7 of the Unicode standard, with ED taking A0..BF too (the
-// surrogates' forms): the range of each byte after a given lead.
-bool InRange(unsigned char lead, std::size_t index, unsigned char byte) {
-  if (index == 0) return true;
-  unsigned char low = 0x80, high = 0xBF;
-  if (index == 1) {
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  }
-  return byte >= low && byte <= high;
-}
-
-std::size_t LengthOf(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
-// Whether `bytes` begins some encoded scalar or surrogate (or is one).
-bool BeginsEncoding(std::string_view bytes) {
-  const auto lead = static_cast<unsigned char>(bytes[0]);
-  const std::size_t length = LengthOf(lead);
-  if (length == 0 || bytes.size() > length) return false;
-  for (std::size_t i = 1; i < bytes.size(); ++i) {
-    if (!InRange(lead, i, static_cast<unsigned char>(bytes[i]))) return false;
-  }
-  return true;
 }
 
 int Sign(int v) { return (v > 0) - (v < 0); }
@@ -78,12 +47,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(again == taken, "the bytes read are the value's one shortest form", at);
       Check(s.Utf16Units() == (s.value >= 0x10000 ? 2 : 1), "UTF-16 units", at);
     } else {
-      Check(s.length == 1 || BeginsEncoding(taken), "an invalid read takes a possible beginning", at);
-      const bool cutAtEnd = at + s.length == text.size() && BeginsEncoding(taken);
-      Check(cutAtEnd || !BeginsEncoding(text.substr(at, s.length + 1)), "and the longest one", at);
-      Check(!BeginsEncoding(taken) || taken.size() < LengthOf(static_cast<unsigned char>(taken[0])),
-            "a complete form is never invalid", at);
+      // A broken piece never takes the start of the next character.
+      Check(s.length < 4, "a broken piece is shorter than a whole form", at);
+      for (std::size_t k = 1; k < s.length; ++k) Check(utf8::IsContinuation(taken[k]), "only its lead starts", at);
     }
+  }
+  // Every value's own form, written here from three of the bytes, reads back whole.
+  if (size >= 3) {
+    const char32_t code = ((char32_t{data[0]} << 16) | (char32_t{data[1]} << 8) | data[2]) % 0x110000;
+    std::string form;
+    utf8::Append(form, code);
+    const std::size_t length = form.size();
+    const utf8::Scalar s = utf8::Decode(form.append(text.substr(3)), 0);
+    Check((s.valid || s.surrogate) && s.value == code && s.length == length, "a whole form is read whole", 0);
   }
 
   // The name order: two names cut from the input.

@@ -72,6 +72,7 @@ TEST(DetachedProcessTest, FailsWhenTheProcessDoesNotSayItIsReady) {
       {"never says it is ready", "/bin/sh", "echo $$ > \"$0\"; cat >/dev/null; exec sleep 10", 100,
        std::errc::timed_out},
       {"does not read its input", "/bin/sh", "echo $$ > \"$0\"; exec sleep 10", 1 << 20, std::errc::timed_out},
+      {"ends without reading its input", "/bin/sh", "exit 0", 1 << 20, std::errc::no_child_process},
       {"cannot be started", "/nonexistent/program", "", 100, std::errc::no_child_process},
   };
   for (const Case& c : cases) {

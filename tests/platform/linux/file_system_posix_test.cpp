@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <regex>
 
+#include "engine/listing.h"
 #include "engine/walk.h"
 #include "platform/linux/directory_search.h"
 #include "platform/linux/volume.h"
@@ -19,17 +22,24 @@ namespace {
 using testing::PosixTree;
 
 // "name kind [size]" per entry of `path`, sorted; or why it cannot be opened.
+// A file's stamp is Next's own where it made one (links, file systems that
+// do not fill d_type), else Stat's; all of it is asked for.
 std::string Describe(DirectorySearch& search, const std::string& path) {
   auto [folder, error] = search.OpenFolder(path);
   if (!folder) return error.message();
   std::vector<std::string> lines;
-  for (DirEntry entry; folder->Next(entry);) {
+  DirEntry entry;
+  while (folder->Next(entry)) {
     static constexpr const char* kKinds[] = {" file ", " folder", " linked-folder"};
     std::string line = std::string(entry.name).append(kKinds[static_cast<int>(entry.kind)]);
-    if (entry.kind == EntryKind::File)
-      line += std::to_string(folder->Stat(entry.name, {true, false}).value().size.value());
+    if (entry.kind == EntryKind::File) {
+      const auto stamp = entry.stamp ? entry.stamp : folder->Stat(entry.name, {true, true});
+      line += !stamp ? "gone" : stamp->size ? std::to_string(*stamp->size) : "no size";
+      if (stamp && !stamp->creation) line += " no time";
+    }
     lines.push_back(line + "\n");
   }
+  if (folder->Next(entry)) lines.push_back("an entry after the end\n");
   if (folder->error()) lines.push_back(folder->error().message());
   std::ranges::sort(lines);
   std::string out;
@@ -40,29 +50,6 @@ std::string Describe(DirectorySearch& search, const std::string& path) {
 // In a child: a mount namespace of its own, so that nothing mounted leaks out.
 bool EnterOwnMountNamespace() {
   return ::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-}
-
-TEST(DirectorySearchTest, NamesAndLinksComeBackAsTheyAre) {
-  PosixTree tree;
-  tree.File("bad \xff\xfe utf-8", 1);
-  tree.File("line\nbreak", 2);
-  tree.File("target.bin", 1234);
-  tree.File("vanishing", 5);
-  tree.Folder("sub");
-  tree.Link("to-folder", "sub");
-  tree.Link("to-file", "target.bin");
-  tree.Link("dangling", "nowhere/at/all");  // its own size: the length of the target
-  tree.Link("loop", "loop");
-  PosixDirectorySearch search;
-  EXPECT_EQ(Describe(search, tree.root()),
-            "bad \xff\xfe utf-8 file 1\ndangling file 14\nline\nbreak file 2\nloop file 4\nsub folder\n"
-            "target.bin file 1234\nto-file file 1234\nto-folder linked-folder\nvanishing file 5\n");
-
-  // A file gone between the enumeration and the look-up has no stamp.
-  const auto folder = search.OpenFolder(tree.root()).folder;
-  ASSERT_TRUE(folder);
-  std::filesystem::remove(tree.Path("vanishing"));
-  EXPECT_EQ(folder->Stat("vanishing", {true, true}), std::nullopt);
 }
 
 TEST(DirectorySearchTest, PathsBeyondPathMaxOpenChildByChildAndClimbBack) {
@@ -158,26 +145,137 @@ TEST(DirectorySearchTest, ABindMountLoopIsWalkedOnce) {
   EXPECT_EQ(output, tree.Path("\n") + tree.Path("a/\n") + "problem: loop " + tree.Path("a/loop/\n"));
 }
 
+// The listing engine with the host system over a real tree, and what the
+// search itself gives for it.
+TEST(HostListingTest, NamesAndLinksComeBackAsTheyAreAndAreListedWithAndWithoutWorkers) {
+  PosixTree tree;
+  tree.File("a.txt", 1536);
+  tree.File("line\nbreak", 3);
+  tree.File("sub/b.txt", 12582912);
+  tree.File("日本語/データ.txt", 5);
+  tree.Link("ln.txt", "a.txt");             // listed with the size of a.txt
+  tree.Link("lnk", "sub");                  // neither walked nor listed
+  tree.Link("sub/up", "..");                // a loop, not entered
+  tree.Link("dangling", "nowhere/at/all");  // listed with its own size: the length of the target
+  tree.Link("loop", "loop");
+  const std::string& root = tree.root();
+
+  const std::unique_ptr<System> system = MakeHostSystem();
+  const int descriptorsBefore = testing::OpenDescriptorCount();
+  testing::RecordingHost host;
+  std::string text;
+  engine::StringSink sink(text);
+  engine::ListingOptions options;
+  options.CheckFree = false;
+  for (unsigned workers : {1u, 3u}) {
+    text.clear();
+    engine::ListingJob job(*system, host.Host(), sink);
+    job.setThreads(workers);
+    job.DoWork(root, options);
+    EXPECT_EQ(testing::OpenDescriptorCount(), descriptorsBefore) << "a listing leaves nothing open";
+  }
+  for (const auto& event : host.events) EXPECT_FALSE(event.starts_with("problem")) << event;
+
+  // The dates of the files and of the listing as "D" and "T".
+  text = std::regex_replace(text, std::regex(R"(\n\d{4}/\d\d/\d\d \d\d:\d\d:\d\d)"), "\nD");
+  text = std::regex_replace(text, std::regex("Time : [^\n]*"), "Time : T");
+  EXPECT_EQ(text, std::string("\nDate and Time : T\nVolume Name : ")
+                      .append(system->volumes().Label(root) + "\nStarting Path : " + root + "\n\n")
+                      .append("D        1536 : a.txt\n"
+                              "D          14 : dangling\n"
+                              "D           3 : line?break\n"
+                              "D        1536 : ln.txt\n"
+                              "D           4 : loop\n"
+                              "D    12582912 : sub/b.txt\n"
+                              "D           5 : 日本語/データ.txt\n"));
+
+  tree.File("bad \xff\xfe utf-8", 1);
+  tree.File("vanishing", 5);
+  PosixDirectorySearch search;
+  EXPECT_EQ(Describe(search, root),
+            "a.txt file 1536\nbad \xff\xfe utf-8 file 1\ndangling file 14\nline\nbreak file 3\nln.txt file 1536\n"
+            "lnk linked-folder\nloop file 4\nsub folder\nvanishing file 5\n日本語 folder\n");
+  // A file gone between the enumeration and the look-up has no stamp; a
+  // name is looked up as given, also a piece of one that Next handed out.
+  const auto folder = search.OpenFolder(root).folder;
+  ASSERT_TRUE(folder);
+  std::filesystem::remove(tree.Path("vanishing"));
+  EXPECT_EQ(folder->Stat("vanishing", {true, true}), std::nullopt);
+  for (DirEntry entry; folder->Next(entry);) {
+    if (entry.name == "a.txt") EXPECT_EQ(folder->Stat(entry.name.substr(0, 1), {true, true}), std::nullopt);
+  }
+}
+
+// A folder swapped for a link to a folder outside the tree between the walk
+// and the listing: the listing, which reads it again, reports it and lists
+// nothing from outside, with worker threads or without.
+TEST(HostListingTest, AFolderSwappedForALinkIsNeverFollowed) {
+  for (unsigned workers : {1u, 3u}) {
+    PosixTree tree;
+    tree.File("r/A/a", 1);
+    tree.File("r/Z/passwd", 3);
+    tree.File("secret/passwd", 20);
+    tree.File("secret/only-outside", 1);
+    PosixDirectorySearch search;
+    testing::RecordingHost host;
+    host.blnContinue = true;
+    engine::FolderWalk walk({search, host.Host(), '/', {{true, true}, 0, workers}});
+    walk.GetSubFolders(tree.Path("r"));
+    std::filesystem::rename(tree.Path("r/Z"), tree.Path("Z-moved"));
+    std::filesystem::create_directory_symlink(tree.Path("secret"), tree.Path("r/Z"));
+    std::string listed;
+    walk.ListFolders([&](const engine::FolderWalk::Listed& folder) {
+      folder.files.ForEach([&](const engine::FileRef& file) {
+        listed.append(folder.path.substr(folder.relativeStart)).append(file.name).append(" ");
+      });
+    });
+    EXPECT_EQ(listed, "/A/a ") << workers;  // the start folder was given without its separator
+    EXPECT_EQ(host.events.back(), "problem: changed " + tree.Path("r/Z/")) << workers;
+  }
+}
+
 // In the child's own mount namespace: an ext2 image labelled by mkfs, with
-// half its blocks reserved for root.
-TEST(PosixVolumeTest, LabelAndSpaceOfAMountedFileSystem) {
+// half its blocks reserved for root and no entry kinds in its folders.
+TEST(PosixVolumeTest, LabelSpaceAndEntriesOfAMountedFileSystem) {
   PosixTree tree;
   tree.Folder("ext2");
   const auto [status, output] = testing::RunInChild([&](std::string& out) {
     const std::string image = tree.Path("image");
-    const std::string make = std::string("mkfs.ext2 -q -F -m 50 -L 'データ disk' '")
+    const std::string make = std::string("mkfs.ext2 -q -F -m 50 -O ^filetype -L 'データ disk' '")
                                  .append(image + "' 2M >/dev/null 2>&1 && mount -o loop '")
                                  .append(image + "' '" + tree.Path("ext2") + "' >/dev/null 2>&1");
     if (!EnterOwnMountNamespace() || std::system(make.c_str()) != 0) return testing::kCannotRun;
-    tree.Folder("ext2/folder");
+    tree.File("ext2/folder/file", 3);
+    tree.Folder("ext2/folder/sub");
+    tree.Link("ext2/folder/to-file", "file");
+    tree.Link("ext2/folder/to-sub", "sub");
     for (const char* path : {"ext2/folder/", "ext2/gone/"})
       out.append("[").append(PosixVolumeInfo().Label(tree.Path(path))).append("]");
     const auto space = PosixDiskSpaceInfo().Space(tree.Path("ext2/"));
-    out += space && space->available < space->total / 2 ? " reserved blocks not available" : " wrong space";
+    out += space && space->available < space->total / 2 ? " reserved blocks not available\n" : " wrong space\n";
+    PosixDirectorySearch search;
+    out += Describe(search, tree.Path("ext2/folder"));
     return 0;
   });
   if (status == testing::kCannotRun) GTEST_SKIP() << "cannot make and mount file systems here";
-  EXPECT_EQ(output, "[データ disk][] reserved blocks not available");
+  EXPECT_EQ(output,
+            "[データ disk][] reserved blocks not available\n"
+            "file file 3\nsub folder\nto-file file 3\nto-sub linked-folder\n");
+}
+
+// udev's link names: the bytes it escapes come as \xNN, either case.
+TEST(PosixVolumeTest, LabelLinkNamesAreDecoded) {
+  const std::pair<std::string_view, const char*> cases[] = {
+      {"DATA", "DATA"},
+      {"my\\x20disk", "my disk"},
+      {"\\x2fa\\x2F", "/a/"},
+      {"\\x09\\xaf\\xAF\\xfa\\xFA", "\t\xAF\xAF\xFA\xFA"},
+      {"\\xG0\\x0g\\x:0\\x@0\\x`0", "\\xG0\\x0g\\x:0\\x@0\\x`0"},  // not hex digits
+      {"\\y41\\x4", "\\y41\\x4"},                                  // not an escape, or cut short
+      {"a\\x41", "aA"},
+      {std::string_view("\\x41", 3), "\\x4"},  // the name ends before the byte after it
+  };
+  for (const auto& [name, label] : cases) EXPECT_EQ(DecodeLabelLinkName(name), label) << name;
 }
 
 }  // namespace

@@ -36,9 +36,15 @@ TEST(ThreadsPosixTest, UsableProcessorsFollowTheAffinity) {
 
 // Sleeping is blocked; spinning on a crowded processor is not, however long
 // the thread waits for its turn: only the first is helped by more threads.
+void Spin(std::chrono::milliseconds time) {
+  for (const auto until = std::chrono::steady_clock::now() + time; std::chrono::steady_clock::now() < until;) {
+  }
+}
+
 TEST(ThreadsPosixTest, AMeterTellsBlockedFromWaitingForAProcessor) {
   std::chrono::nanoseconds slept{}, spun{};
   std::thread sleeper([&] {
+    Spin(100ms);  // the thread's account does not start at 0
     const auto meter = MeterCurrentThread();
     ASSERT_NE(meter, nullptr);
     std::this_thread::sleep_for(200ms);
@@ -59,9 +65,7 @@ TEST(ThreadsPosixTest, AMeterTellsBlockedFromWaitingForAProcessor) {
   std::thread spinner([&] {
     const auto meter = MeterCurrentThread();
     ASSERT_NE(meter, nullptr);
-    const auto until = std::chrono::steady_clock::now() + 300ms;
-    while (std::chrono::steady_clock::now() < until) {
-    }
+    Spin(300ms);
     spun = meter->BlockedSinceLast().value_or(300ms);
   });
   spinner.join();

@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
+#include "platform/utf8.h"
+
 namespace vexaro::platform::win32 {
 namespace {
 
 // Names reach the listing through these two: nothing may be lost or turned
-// into another name.
+// into another name. Each broken sequence is one U+FFFD: the longest piece
+// that could still have become valid, as the shared decoder's table pins.
 TEST(Conversion, OddInputBothWays) {
   const wchar_t hi = 0xD83D, lo = 0xDE00;
   struct Case {
@@ -35,12 +41,54 @@ TEST(Conversion, OddInputBothWays) {
       {"overlong slash", "\xC0\xAF", L"\uFFFD\uFFFD", false},
       {"above U+10FFFF", "\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD", false},
       {"cut before the end", "x\xE6\x97", L"x\uFFFD", false},
+      {"four bytes broken by a new lead", "\xF0\x9F\xC3\xA9", L"\uFFFD\u00E9", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Widen(c.utf8), c.utf16) << c.what;
     if (c.roundTrip) {
       EXPECT_EQ(Narrow(c.utf16), c.utf8) << c.what;
     }
+  }
+}
+
+// Every scalar value, its UTF-16 form written out here.
+TEST(Conversion, EveryScalarValueRoundTrips) {
+  std::string utf8;
+  std::wstring utf16;
+  for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    utf8::Append(utf8, c);
+    if (c < 0x10000) {
+      utf16 += static_cast<wchar_t>(c);
+    } else {
+      utf16 += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+      utf16 += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+  }
+  const std::wstring widened = Widen(utf8);
+  // Whole texts of a million units: only where they first differ is shown.
+  EXPECT_TRUE(widened == utf16) << "at unit " << std::ranges::mismatch(widened, utf16).in1 - widened.begin();
+  EXPECT_TRUE(Narrow(utf16) == utf8);
+}
+
+// Every string of UTF-16 units, lone surrogates among them, comes back:
+// a name read from the system is found again by its UTF-8 form.
+TEST(Conversion, EveryUtf16StringRoundTrips) {
+  for (wchar_t s = 0xD800; s <= 0xDFFF; ++s) {
+    for (const std::wstring& w : {std::wstring{s}, std::wstring{L'a', s, L'b'}, std::wstring{s, s}}) {
+      ASSERT_EQ(Widen(Narrow(w)), w) << std::hex << static_cast<unsigned>(s);
+    }
+  }
+  std::mt19937 random(13);
+  for (int n = 0; n < 20000; ++n) {
+    std::wstring w(random() % 8, L'\0');
+    for (wchar_t& u : w) {
+      const unsigned kind = random() % 3;
+      u = static_cast<wchar_t>(kind == 0   ? random() % 0x80
+                               : kind == 1 ? 0xD800 + random() % 0x800
+                                           : random() % 0x10000);
+    }
+    ASSERT_EQ(Widen(Narrow(w)), w) << n;
   }
 }
 

@@ -60,6 +60,7 @@ class TempTree {
   // Removes a file, or a folder (trailing backslash) with all it holds.
   static void Remove(const std::string& path) {
     if (!path.ends_with('\\')) {
+      SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file too
       DeleteFileW(Wide(path).c_str());
       return;
     }
