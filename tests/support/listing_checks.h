@@ -1,10 +1,7 @@
 #pragma once
-// Random trees for the listing and checks that read each listing back from
-// its own text: the property test and the listing fuzz target share both.
-// The tree comes from an entropy source (a seeded generator, or the fuzzer's
-// bytes) and goes into the in-memory fake; the text the listing writes is
-// taken apart line by line (CSV by an RFC 4180 reader) and each line matched
-// with its file, in the order of UTF-16 code units.
+// Random trees for the listing, from a seeded generator or the fuzzer's
+// bytes, and checks that read each listing back from its own text: the
+// property test and the listing fuzz target share both.
 
 #include <cstddef>
 #include <cstdint>
@@ -118,9 +115,8 @@ ListingRun RunListing(const Scenario& scenario, int stopAtYield = 0);
 
 // What is wrong with a complete listing of `scenario`, one message per fault;
 // empty when the header has the lines its boxes ask for, and every listable
-// file has exactly one line, in listing order, that names it, shows its size
-// (read back from the column) and a date, or blanks where it could not be
-// read, and nothing else; and when each problem was reported.
+// file has exactly one line, in UTF-16 order, that parses back to its name,
+// its size and a date, or blanks where it could not be read.
 std::vector<std::string> CheckListing(const Scenario& scenario, const ListingRun& run);
 
 // What is wrong with a listing stopped part-way, given the complete one:
