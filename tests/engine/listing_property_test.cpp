@@ -26,20 +26,18 @@ std::string Joined(const std::vector<std::string>& faults) {
 }
 
 // What the random trees hold, so that a generator gone quiet fails loudly:
-// files, vanished ones, unreadable folders, links, replaced folders, dates
-// outside years 0 to 9999, sizes of 13 digits, C1 controls, CR LF, invalid UTF-8.
-void Count(const ModelFolder& folder, std::array<int, 10>& n) {
+// files, vanished ones, unreadable folders, links, dates outside years 0 to
+// 9999, sizes of 13 digits, C1 controls, CR LF, invalid UTF-8.
+void Count(const ModelFolder& folder, std::array<int, 9>& n) {
   const auto in = [](const std::string& name, const char* part) { return name.find(part) != std::string::npos; };
   n[2] += folder.unreadable;
   n[3] += folder.link;
-  n[4] += folder.replacedBeforeListing != 0;
   for (const auto& f : folder.files) {
     const auto units = OrderUnits(f.name);
     const bool invalid = std::any_of(units.begin(), units.end(), [](std::uint32_t u) { return u >= 0x10000; });
     const int counts[] = {
         1,
-        f.vanished || f.vanishesBeforeListing,
-        0,
+        f.vanished,
         0,
         0,
         f.creation.seconds > 253402300799 || f.creation.seconds<-62167219200, f.size> 999'999'999'999ull,
@@ -59,20 +57,9 @@ struct Setting {
 // again for the listing; none keeps nothing.
 constexpr Setting kSettings[] = {{1, engine::kDefaultCacheBudget}, {3, 300}, {1, 0}, {3, engine::kDefaultCacheBudget}};
 
-// Whether the tree changes between the walk and the listing, which then
-// depends on what the walk kept.
-bool ChangesAfterTheWalk(const ModelFolder& folder) {
-  if (folder.replacedBeforeListing) return true;
-  for (const auto& f : folder.files) {
-    if (f.vanishesBeforeListing) return true;
-  }
-  return std::any_of(folder.folders.begin(), folder.folders.end(),
-                     [](const ModelFolder& d) { return ChangesAfterTheWalk(d); });
-}
-
 TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBack) {
   constexpr std::uint64_t kSeeds = 24;
-  std::array<int, 10> coverage{};
+  std::array<int, 9> coverage{};
   for (std::uint64_t seed = 1; seed <= kSeeds; ++seed) {
     SeededEntropy entropy(seed);
     Scenario scenario = RandomScenario(entropy, {.depth = 4, .entries = 9, .nameBytes = 255});
@@ -86,7 +73,7 @@ TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBa
       ASSERT_TRUE(faults.empty()) << "seed " << seed << ", " << Describe(scenario) << Joined(faults);
     }
   }
-  const std::array<int, 10> least = {249, 5, 2, 2, 2, 20, 20, 2, 2, 20};
+  const std::array<int, 9> least = {249, 5, 2, 2, 20, 20, 2, 2, 20};
   for (std::size_t i = 0; i < least.size(); ++i) EXPECT_GT(coverage[i], least[i]) << i;
 }
 
@@ -97,14 +84,10 @@ TEST(ListingProperty, SameBytesForEveryThreadCountCacheAndStartFolderName) {
     SeededEntropy entropy(seed);
     Scenario scenario = RandomScenario(entropy);
     scenario.options.CheckPath = false;
-    // Changes after the walk show only without threads, whose reads may
-    // come at any time.
-    const bool changes = ChangesAfterTheWalk(scenario.root);
     scenario.threads = 3;
     scenario.cacheBudget = engine::kDefaultCacheBudget;
     const std::string text = RunListing(scenario).text;
     for (const Setting& setting : kSettings) {
-      if (changes && setting.threads == 1) continue;
       Scenario other = scenario;
       other.threads = setting.threads;
       other.cacheBudget = setting.cacheBudget;

@@ -59,17 +59,13 @@ struct ModelFile {
   std::string name;
   std::uint64_t size = 0;
   platform::UtcTime creation;
-  bool vanished = false;               // its stamp cannot be read from the start
-  bool vanishesBeforeListing = false;  // made so once the walk is over
+  bool vanished = false;  // its stamp cannot be read
 };
 
 struct ModelFolder {
   std::string name;
   bool unreadable = false;
   bool link = false;  // a link to a folder: neither walked nor listed
-  // Made a link ('l') or another folder ('o') under the same name once the
-  // walk is over.
-  char replacedBeforeListing = 0;
   std::vector<ModelFile> files;
   std::vector<ModelFolder> folders;
   std::string order;  // 'f' and 'd' in the order the search returns files and folders
@@ -106,7 +102,7 @@ struct ListingRun {
   int yields = 0;
   bool stopped = false;  // the listing says it was stopped
   std::string lineEnd;   // the one it was asked for
-  std::vector<std::string> problems;
+  int leftOpen = 0;      // folder searches still open after the run
 };
 
 // Builds the fake for `scenario` and lists its start folder. A `stopAtYield`
@@ -114,7 +110,7 @@ struct ListingRun {
 ListingRun RunListing(const Scenario& scenario, int stopAtYield = 0);
 
 // What is wrong with a complete listing of `scenario`, one message per fault;
-// empty when the header has the lines its boxes ask for, and every listable
+// empty when the header has as many lines as its boxes ask for, and every listable
 // file has exactly one line, in UTF-16 order, that parses back to its name,
 // its size and a date, or blanks where it could not be read.
 std::vector<std::string> CheckListing(const Scenario& scenario, const ListingRun& run);
