@@ -50,15 +50,7 @@ class ListingTest : public ::testing::Test {
   }
 
   static ListingOptions Options(bool csv, bool volume, bool free, bool size, bool byte, bool date, bool path) {
-    ListingOptions o;
-    o.OptionCSV = csv;
-    o.CheckVolume = volume;
-    o.CheckFree = free;
-    o.CheckSize = size;
-    o.CheckByte = byte;
-    o.CheckDate = date;
-    o.CheckPath = path;
-    return o;
+    return {volume, free, size, byte, date, path, csv, {}};
   }
 
   FakeSystem system;
