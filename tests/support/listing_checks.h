@@ -41,7 +41,6 @@ class ByteEntropy final : public Entropy {
  public:
   ByteEntropy(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   std::uint8_t Byte() override { return at_ < size_ ? data_[at_++] : 0; }
-  bool exhausted() const { return at_ >= size_; }
 
  private:
   const std::uint8_t* data_;
