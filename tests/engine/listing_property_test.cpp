@@ -100,15 +100,6 @@ TEST(ListingProperty, SameBytesForEveryThreadCountCacheAndStartFolderName) {
   }
 }
 
-TEST(ListingProperty, ManySmallTreesWithRandomSettings) {
-  for (std::uint64_t seed = 1000; seed < 4000; ++seed) {
-    SeededEntropy entropy(seed);
-    const Scenario scenario = RandomScenario(entropy, {.depth = 3, .entries = 5, .nameBytes = 255});
-    const auto faults = CheckListing(scenario, RunListing(scenario));
-    ASSERT_TRUE(faults.empty()) << "seed " << seed << ", " << Describe(scenario) << Joined(faults);
-  }
-}
-
 TEST(ListingProperty, StopAtAnyYieldLeavesWholeLines) {
   int stops = 0;
   for (std::uint64_t seed = 2000; seed < 2040; ++seed) {
