@@ -8,10 +8,10 @@
 namespace vexaro::cli {
 namespace {
 
-// Keeps each raw write apart.
+// Keeps each raw write apart; closing the handle fails with `release`.
 class RecordingOutput final : public BufferedOutput {
  public:
-  explicit RecordingOutput(bool terminal) : BufferedOutput(terminal) {}
+  explicit RecordingOutput(bool terminal, std::error_code release = {}) : BufferedOutput(terminal), release_(release) {}
   ~RecordingOutput() override { (void)Close(); }
   std::vector<std::string> sent;
 
@@ -20,7 +20,8 @@ class RecordingOutput final : public BufferedOutput {
     sent.emplace_back(bytes);
     return {};
   }
-  std::error_code ReleaseHandle() override { return {}; }
+  std::error_code ReleaseHandle() override { return release_; }
+  std::error_code release_;
 };
 
 TEST(CompleteUtf8Length, StopsBeforeACharacterThatIsNotWholeYet) {
@@ -62,13 +63,18 @@ TEST(BufferedOutput, ATerminalGetsEveryCharacterWholeThoughTheWritesSplitIt) {
   }
 }
 
-TEST(BufferedOutput, AFileGetsTheBytesABufferAtATime) {
+TEST(BufferedOutput, AFileGetsTheBytesABufferAtATimeAndAFailedCloseIsReported) {
   RecordingOutput out(false);
   EXPECT_FALSE(out.Write("a\xe5"));
   EXPECT_FALSE(out.Write("\x86\x99z\n"));
   EXPECT_TRUE(out.sent.empty());
   EXPECT_FALSE(out.Close());
   EXPECT_EQ(out.sent, std::vector<std::string>{"a\xe5\x86\x99z\n"});
+  const auto lost = std::make_error_code(std::errc::io_error);  // as NFS reports a write at close
+  RecordingOutput failing(false, lost);
+  EXPECT_FALSE(failing.Write("x"));
+  EXPECT_EQ(failing.Close(), lost);
+  EXPECT_EQ(failing.Close(), lost) << "and again";
 }
 
 }  // namespace

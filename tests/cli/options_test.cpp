@@ -22,6 +22,7 @@ std::string Parsed(const std::vector<std::string>& args) {
   if (o.crlf) s += " crlf";
   if (o.quiet) s += " quiet";
   if (o.output) s.append(" >").append(*o.output);
+  if (o.threads != 0) s.append(" j").append(std::to_string(o.threads));
   for (const auto& folder : o.folders) s.append(" [").append(folder).append("]");
   return s + output.out + output.err;
 }
@@ -37,6 +38,12 @@ TEST(OptionsTest, CommandLines) {
       {{"--no-free", "--no-size", "--no-date", "--no-path", "--csv", "--txt", "a"}, "100100 txt [a]"},
       {{"--crlf", "-qo", "f", "a", "--output=g"}, "111111 txt crlf quiet >g [a]"},
       {{"--", "--csv", "-"}, "111111 txt [--csv] [-]"},
+      {{"-j1", "--jobs", "64", "a"}, "111111 txt j64 [a]"},
+      {{"-qj", "7", "--jobs=12", "a"}, "111111 txt quiet j12 [a]"},
+      {{"-j0", "a"}, UsageError("option '-j' needs a number from 1 to 64")},
+      {{"--jobs=65", "a"}, UsageError("option '--jobs' needs a number from 1 to 64")},
+      {{"-j", "1x", "a"}, UsageError("option '-j' needs a number from 1 to 64")},
+      {{"a", "--jobs"}, UsageError("option '--jobs' needs a number")},
       {{}, UsageError("no folder given")},
       {{"--cs", "a"}, UsageError("unknown option '--cs'")},
       {{"-qz", "a"}, UsageError("unknown option '-z'")},

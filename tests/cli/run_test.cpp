@@ -114,30 +114,6 @@ TEST_F(RunTest, UnreadableStartFolderKeepsItsHeaderIsNamedAndGivesStatusOne) {
       << console.err;
 }
 
-TEST_F(RunTest, ATerminalIsShownNoEscapeSequenceWhileAFileGetsTheFaithfulCsv) {
-  // A name that clears the screen and recolours it, in the C0 (ESC [) and
-  // the C1 (U+009B CSI) form.
-  const std::string name =
-      "\x1b[2Jred\xc2\x9b"
-      "31m.txt";
-  system.AddFile("C:\\esc\\" + name, 5);
-  options.folders = {"C:\\esc\\"};
-  options.listing.OptionCSV = true;
-  for (const bool terminal : {false, true}) {
-    output = {};
-    output.terminal = terminal;
-    EXPECT_EQ(Go(system), kExitOk);
-    EXPECT_EQ(output.closes, 1);
-    const std::string line = terminal ? "\"DATA\",\"           5\",\"C:\\esc\\\",\"?[2Jred?31m.txt\"\r\n"
-                                      : "\"DATA\",\"           5\",\"C:\\esc\\\",\"" + name + "\"\r\n";
-    EXPECT_TRUE(output.bytes.ends_with(line)) << terminal << ": " << output.bytes;
-    if (terminal) {
-      EXPECT_EQ(output.bytes.find('\x1b'), std::string::npos);
-      EXPECT_EQ(output.bytes.find("\xc2\x9b"), std::string::npos);
-    }
-  }
-}
-
 TEST_F(RunTest, StatusOneOnlyWhenTheListingMissesSomething) {
   struct Case {
     const char* what;

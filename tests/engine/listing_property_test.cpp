@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,28 +25,29 @@ std::string Joined(const std::vector<std::string>& faults) {
   return text;
 }
 
-// What the random trees hold, so that a generator gone quiet fails loudly.
-struct Coverage {
-  int files = 0, vanished = 0, unreadable = 0, links = 0, replaced = 0, farDates = 0, hugeSizes = 0, c1 = 0, crlf = 0,
-      invalid = 0;
-
-  void Add(const ModelFolder& folder) {
-    unreadable += folder.unreadable;
-    links += folder.link;
-    replaced += folder.replacedBeforeListing != 0;
-    for (const auto& f : folder.files) {
-      ++files;
-      vanished += f.vanished || f.vanishesBeforeListing;
-      farDates += f.creation.seconds > 253402300799 || f.creation.seconds < -62167219200;
-      hugeSizes += f.size > 999'999'999'999ull;
-      c1 += f.name.find("\xC2\x85") != std::string::npos || f.name.find("\xC2\x9B") != std::string::npos;
-      crlf += f.name.find("\r\n") != std::string::npos;
-      const auto units = OrderUnits(f.name);
-      invalid += std::any_of(units.begin(), units.end(), [](std::uint32_t u) { return u >= 0x10000; });
-    }
-    for (const auto& d : folder.folders) Add(d);
+// What the random trees hold, so that a generator gone quiet fails loudly:
+// files, vanished ones, unreadable folders, links, dates outside years 0 to
+// 9999, sizes of 13 digits, C1 controls, CR LF, invalid UTF-8.
+void Count(const ModelFolder& folder, std::array<int, 9>& n) {
+  const auto in = [](const std::string& name, const char* part) { return name.find(part) != std::string::npos; };
+  n[2] += folder.unreadable;
+  n[3] += folder.link;
+  for (const auto& f : folder.files) {
+    const auto units = OrderUnits(f.name);
+    const bool invalid = std::any_of(units.begin(), units.end(), [](std::uint32_t u) { return u >= 0x10000; });
+    const int counts[] = {
+        1,
+        f.vanished,
+        0,
+        0,
+        f.creation.seconds > 253402300799 || f.creation.seconds<-62167219200, f.size> 999'999'999'999ull,
+        in(f.name, "\xC2\x85") || in(f.name, "\xC2\x9B"),
+        in(f.name, "\r\n"),
+        invalid};
+    for (std::size_t i = 0; i < n.size(); ++i) n[i] += counts[i];
   }
-};
+  for (const auto& d : folder.folders) Count(d, n);
+}
 
 struct Setting {
   unsigned threads;
@@ -55,24 +57,13 @@ struct Setting {
 // again for the listing; none keeps nothing.
 constexpr Setting kSettings[] = {{1, engine::kDefaultCacheBudget}, {3, 300}, {1, 0}, {3, engine::kDefaultCacheBudget}};
 
-// Whether the tree changes between the walk and the listing, which then
-// depends on what the walk kept.
-bool ChangesAfterTheWalk(const ModelFolder& folder) {
-  if (folder.replacedBeforeListing) return true;
-  for (const auto& f : folder.files) {
-    if (f.vanishesBeforeListing) return true;
-  }
-  return std::any_of(folder.folders.begin(), folder.folders.end(),
-                     [](const ModelFolder& d) { return ChangesAfterTheWalk(d); });
-}
-
 TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBack) {
   constexpr std::uint64_t kSeeds = 24;
-  Coverage coverage;
+  std::array<int, 9> coverage{};
   for (std::uint64_t seed = 1; seed <= kSeeds; ++seed) {
     SeededEntropy entropy(seed);
     Scenario scenario = RandomScenario(entropy, {.depth = 4, .entries = 9, .nameBytes = 255});
-    coverage.Add(scenario.root);
+    Count(scenario.root, coverage);
     for (unsigned bits = 0; bits < 128; ++bits) {
       scenario.options = OptionsFromBits(bits);
       const Setting& setting = kSettings[(bits + seed) % std::size(kSettings)];
@@ -82,16 +73,8 @@ TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBa
       ASSERT_TRUE(faults.empty()) << "seed " << seed << ", " << Describe(scenario) << Joined(faults);
     }
   }
-  EXPECT_GE(coverage.files, 250);
-  EXPECT_GT(coverage.vanished, 5);
-  EXPECT_GT(coverage.unreadable, 2);
-  EXPECT_GT(coverage.links, 2);
-  EXPECT_GT(coverage.replaced, 2);
-  EXPECT_GT(coverage.farDates, 20);
-  EXPECT_GT(coverage.hugeSizes, 20);
-  EXPECT_GT(coverage.c1, 2);
-  EXPECT_GT(coverage.crlf, 2);
-  EXPECT_GT(coverage.invalid, 20);
+  const std::array<int, 9> least = {249, 5, 2, 2, 20, 20, 2, 2, 20};
+  for (std::size_t i = 0; i < least.size(); ++i) EXPECT_GT(coverage[i], least[i]) << i;
 }
 
 // The same bytes whatever the threads and whatever the walk kept, and for
@@ -101,14 +84,10 @@ TEST(ListingProperty, SameBytesForEveryThreadCountCacheAndStartFolderName) {
     SeededEntropy entropy(seed);
     Scenario scenario = RandomScenario(entropy);
     scenario.options.CheckPath = false;
-    // Changes after the walk show only without threads, whose reads may
-    // come at any time.
-    const bool changes = ChangesAfterTheWalk(scenario.root);
     scenario.threads = 3;
     scenario.cacheBudget = engine::kDefaultCacheBudget;
     const std::string text = RunListing(scenario).text;
     for (const Setting& setting : kSettings) {
-      if (changes && setting.threads == 1) continue;
       Scenario other = scenario;
       other.threads = setting.threads;
       other.cacheBudget = setting.cacheBudget;
@@ -118,15 +97,6 @@ TEST(ListingProperty, SameBytesForEveryThreadCountCacheAndStartFolderName) {
     Scenario copy = scenario;
     copy.start = "C:\\copy of " + scenario.start.substr(3);
     ASSERT_EQ(RunListing(copy).text, text) << "seed " << seed << ", " << Describe(copy);
-  }
-}
-
-TEST(ListingProperty, ManySmallTreesWithRandomSettings) {
-  for (std::uint64_t seed = 1000; seed < 4000; ++seed) {
-    SeededEntropy entropy(seed);
-    const Scenario scenario = RandomScenario(entropy, {.depth = 3, .entries = 5, .nameBytes = 255});
-    const auto faults = CheckListing(scenario, RunListing(scenario));
-    ASSERT_TRUE(faults.empty()) << "seed " << seed << ", " << Describe(scenario) << Joined(faults);
   }
 }
 
@@ -149,23 +119,6 @@ TEST(ListingProperty, StopAtAnyYieldLeavesWholeLines) {
     }
   }
   EXPECT_GT(stops, 200);
-}
-
-// Offset changes at the ends of the range: the clock is asked about the
-// nearest second there, and the header's time uses the offset now.
-TEST(ListingProperty, OffsetChangesBesideTheEndsOfTheRange) {
-  for (std::uint64_t seed = 5000; seed < 5040; ++seed) {
-    SeededEntropy entropy(seed);
-    Scenario scenario = RandomScenario(entropy);
-    const std::int32_t early = static_cast<std::int32_t>(entropy.Below(28 * 3600)) - 14 * 3600;
-    const std::int32_t late = static_cast<std::int32_t>(entropy.Below(28 * 3600)) - 14 * 3600;
-    scenario.offsets = {{INT64_MIN, early}, {seed % 2 ? INT64_MIN + 1 : INT64_MAX, late}};
-    scenario.root.files.push_back({"first", 1, {INT64_MIN, 0}});
-    scenario.root.files.push_back({"last", 1, {INT64_MAX, 999'999'999}});
-    scenario.root.order += "ff";
-    const auto faults = CheckListing(scenario, RunListing(scenario));
-    ASSERT_TRUE(faults.empty()) << "seed " << seed << ", " << Describe(scenario) << Joined(faults);
-  }
 }
 
 // Every input in the listing fuzz target's corpus, the ones that once found

@@ -50,15 +50,7 @@ class ListingTest : public ::testing::Test {
   }
 
   static ListingOptions Options(bool csv, bool volume, bool free, bool size, bool byte, bool date, bool path) {
-    ListingOptions o;
-    o.OptionCSV = csv;
-    o.CheckVolume = volume;
-    o.CheckFree = free;
-    o.CheckSize = size;
-    o.CheckByte = byte;
-    o.CheckDate = date;
-    o.CheckPath = path;
-    return o;
+    return {volume, free, size, byte, date, path, csv, {}};
   }
 
   FakeSystem system;
@@ -180,23 +172,26 @@ TEST_F(ListingTest, StopBeforeTheFilesAreListedKeepsTheHeaderOnly) {
   const auto before = std::count(host.events.begin(), listingFiles, "yield");
   ASSERT_GT(before, 26) << "the walk yields once per folder at least";
 
-  // STOP at each yield of the walk: the next yield at the latest
-  // ends the folder, with its whole header and no file line.
-  for (int at = 1; at <= before; ++at) {
-    host = RecordingHost();
-    int yields = 0;
-    host.duringYield = [&](RecordingHost& h) {
-      if (++yields == at) h.Stop();
-    };
-    const std::string text = List(ListingOptions{}, {"C:\\rev\\"});
-    EXPECT_LE(yields - at, 2) << at;
-    EXPECT_TRUE(text.ends_with("Disk Space : 98.76 GB\r\n")) << at;
-    EXPECT_EQ(text.find("f.txt"), std::string::npos) << at;
-    const auto shown = host.Shown();
-    EXPECT_EQ(shown.back(), "status: Listing Files") << at;
-    ASSERT_EQ(outcomes.size(), 1u);
-    EXPECT_TRUE(outcomes[0].stopped()) << at;
-    EXPECT_EQ(system.openFolders(), 0);
+  // STOP at each yield of the walk, with and without reader threads: the
+  // next yield at the latest ends the folder, with its whole header and no
+  // file line, and no folder left open.
+  for (const unsigned threads : {1u, 3u}) {
+    workers = threads;
+    for (int at = 1; at <= before; ++at) {
+      host = RecordingHost();
+      int yields = 0;
+      host.duringYield = [&](RecordingHost& h) {
+        if (++yields == at) h.Stop();
+      };
+      const std::string text = List(ListingOptions{}, {"C:\\rev\\"});
+      EXPECT_LE(yields - at, 2) << at;
+      EXPECT_TRUE(text.ends_with("Disk Space : 98.76 GB\r\n")) << at;
+      EXPECT_EQ(text.find("f.txt"), std::string::npos) << at;
+      EXPECT_EQ(host.Shown().back(), "status: Listing Files") << at;
+      ASSERT_EQ(outcomes.size(), 1u);
+      EXPECT_TRUE(outcomes[0].stopped()) << at;
+      EXPECT_EQ(system.openFolders(), 0);
+    }
   }
 }
 
@@ -238,36 +233,6 @@ TEST_F(ListingTest, VanishedFileGetsBlanksNeverAnotherFilesValues) {
             std::find(host.events.begin(), host.events.end(), "problem: unreadable-file C:\\data\\c.log"));
   EXPECT_EQ(outcomes.at(0).Count(Problem::Kind::UnreadableFile), 1u);
   EXPECT_TRUE(outcomes[0].Incomplete());
-}
-
-TEST_F(ListingTest, QuotesAreDoubledInCsvAndControlCharactersMaskedInTxt) {
-  system.AddFolder("C:\\q");
-  system.AddFile("C:\\q\\say \"hi\".txt", 1);
-  system.AddFile("C:\\q\\two\nlines\x7f.txt", 2);
-  // C1 controls (NEL U+0085, CSI U+009B and the range's ends) like C0 ones; the
-  // characters beside them and a stray byte 0x85 stay.
-  system.AddFile(
-      "C:\\q\\c1\xc2\x85nel\xc2\x9b"
-      "31m\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\x85.txt",
-      3);
-  system.AddFile(
-      "C:\\q\\\xc2\x9b"
-      "2J\\in.txt",
-      4);
-  const auto options = Options(true, false, false, false, false, false, false);
-  const auto csv = List(options, {"C:\\q\\"});
-  EXPECT_EQ(csv.substr(csv.find("\r\n\r\n") + 4),
-            "\"C:\\q\\\",\"c1\xc2\x85nel\xc2\x9b"
-            "31m\xc2\x80\xc2\x9f\xc2\xa0\xc3\xa9\x85.txt\"\r\n"
-            "\"C:\\q\\\",\"say \"\"hi\"\".txt\"\r\n"
-            "\"C:\\q\\\",\"two\nlines\x7f.txt\"\r\n"
-            "\"C:\\q\\\xc2\x9b"
-            "2J\\\",\"in.txt\"\r\n")
-      << "CSV keeps the faithful names";
-  const auto txt = List(Options(false, false, false, false, false, false, false), {"C:\\q\\"});
-  EXPECT_NE(txt.find("\r\nc1?nel?31m??\xc2\xa0\xc3\xa9\x85.txt\r\nsay \"hi\".txt\r\ntwo?lines?.txt\r\n?2J\\in.txt\r\n"),
-            std::string::npos)
-      << txt;
 }
 
 TEST_F(ListingTest, LinksAreNotFollowedAndLoopsNotWalkedTwice) {

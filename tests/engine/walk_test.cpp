@@ -69,20 +69,6 @@ TEST_F(WalkTest, ListsInFullPathOrderWithAndWithoutTrailingSeparator) {
   EXPECT_EQ(system.openFolders(), 0);
 }
 
-TEST_F(WalkTest, ShowsEachFinishedFolderButTheLast) {
-  host.recordYields = false;
-  FolderWalk walk({system.directories(), host.Host(), '\\'});
-  walk.GetSubFolders("C:\\Data\\");
-  const std::vector<std::string> shown = {"show: C:\\Data\\", "show: C:\\Data\\A\\", "show: C:\\Data\\A\\A1\\"};
-  EXPECT_EQ(host.events, shown);
-
-  host.events.clear();
-  system.AddFolder("C:\\Leaf");
-  FolderWalk leaf({system.directories(), host.Host(), '\\'});
-  leaf.GetSubFolders("C:\\Leaf\\");
-  EXPECT_TRUE(host.events.empty()) << "a folder without subfolders shows nothing";
-}
-
 TEST_F(WalkTest, UnreadableLinkedAndLoopingFoldersGiveNoLines) {
   system.SetUnreadable("C:\\Data\\B");
   system.AddFolder("C:\\Data\\B\\Below");
@@ -169,26 +155,6 @@ TEST_F(WalkTest, DeepChainsCostAFewOpensPerFolder) {
       EXPECT_LE(system.opens() - before, 6 * folders) << "budget " << budget << ", workers " << workers;
       EXPECT_EQ(system.openFolders(), 0);
     }
-  }
-}
-
-TEST_F(WalkTest, StopEndsTheWalkAndLeavesNothingOpen) {
-  for (int i = 0; i < 50; ++i) system.AddFolder("C:\\Data\\B\\" + std::to_string(i));
-  for (unsigned workers : {1u, 3u}) {
-    for (int at = 1; at < 60; at += 7) {
-      host = RecordingHost();
-      host.blnContinue = true;
-      int yields = 0;
-      host.duringYield = [&](RecordingHost& h) {
-        if (++yields == at) h.Stop();
-      };
-      FolderWalk walk({system.directories(), host.Host(), '\\', {{true, true}, 1 << 20, workers}});
-      walk.GetSubFolders("C:\\Data\\");
-      if (host.blnContinue) continue;  // the walk ended before that yield
-      EXPECT_LE(yields - at, 1) << "STOP answered at the next yield";
-      EXPECT_FALSE(walk.ListFolders([](const FolderWalk::Listed&) { ADD_FAILURE() << "listed after STOP"; }));
-    }
-    EXPECT_EQ(system.openFolders(), 0);
   }
 }
 

@@ -55,10 +55,8 @@ class FakeSystem final : public platform::System,
   void SetSpace(std::string_view drive, std::uint64_t available, std::uint64_t total) {
     spaces_[std::string(drive)] = {available, total};
   }
-  void SetNow(UtcTime now) { now_ = now; }
   // The offset in force from `fromUtc` on; the earliest also holds before it.
   void SetOffset(std::int64_t fromUtc, std::int32_t offsetSeconds);
-  void SetDecimalSeparator(std::string separator) { decimal_ = std::move(separator); }
   void SetLineEnd(std::string_view lineEnd) { lineEnd_ = lineEnd; }  // a literal
 
   int openFolders() const { return openFolders_; }
@@ -88,7 +86,7 @@ class FakeSystem final : public platform::System,
   std::string DateTimeText(const platform::LocalDateTime& when) override;
   std::string DateSeparator() override { return "/"; }
   std::string TimeSeparator() override { return ":"; }
-  std::string DecimalSeparator() override { return decimal_; }
+  std::string DecimalSeparator() override { return "."; }
 
  private:
   struct Node {
@@ -112,7 +110,6 @@ class FakeSystem final : public platform::System,
   std::map<std::string, platform::DiskSpace, std::less<>> spaces_;
   std::vector<std::pair<std::int64_t, std::int32_t>> offsets_{{INT64_MIN, 9 * 3600}};
   UtcTime now_;
-  std::string decimal_ = ".";
   std::string_view lineEnd_ = "\r\n";
   bool recordsCarryStamps_ = true;
   // Worker threads read folders and close them.

@@ -1,10 +1,7 @@
 #pragma once
-// Random trees for the listing and checks that read each listing back from
-// its own text: the property test and the listing fuzz target share both.
-// The tree comes from an entropy source (a seeded generator, or the fuzzer's
-// bytes) and goes into the in-memory fake; the text the listing writes is
-// taken apart line by line (CSV by an RFC 4180 reader) and each line matched
-// with its file, in the order of UTF-16 code units.
+// Random trees for the listing, from a seeded generator or the fuzzer's
+// bytes, and checks that read each listing back from its own text: the
+// property test and the listing fuzz target share both.
 
 #include <cstddef>
 #include <cstdint>
@@ -44,7 +41,6 @@ class ByteEntropy final : public Entropy {
  public:
   ByteEntropy(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   std::uint8_t Byte() override { return at_ < size_ ? data_[at_++] : 0; }
-  bool exhausted() const { return at_ >= size_; }
 
  private:
   const std::uint8_t* data_;
@@ -62,17 +58,13 @@ struct ModelFile {
   std::string name;
   std::uint64_t size = 0;
   platform::UtcTime creation;
-  bool vanished = false;               // its stamp cannot be read from the start
-  bool vanishesBeforeListing = false;  // made so once the walk is over
+  bool vanished = false;  // its stamp cannot be read
 };
 
 struct ModelFolder {
   std::string name;
   bool unreadable = false;
   bool link = false;  // a link to a folder: neither walked nor listed
-  // Made a link ('l') or another folder ('o') under the same name once the
-  // walk is over.
-  char replacedBeforeListing = 0;
   std::vector<ModelFile> files;
   std::vector<ModelFolder> folders;
   std::string order;  // 'f' and 'd' in the order the search returns files and folders
@@ -109,7 +101,7 @@ struct ListingRun {
   int yields = 0;
   bool stopped = false;  // the listing says it was stopped
   std::string lineEnd;   // the one it was asked for
-  std::vector<std::string> problems;
+  int leftOpen = 0;      // folder searches still open after the run
 };
 
 // Builds the fake for `scenario` and lists its start folder. A `stopAtYield`
@@ -117,10 +109,9 @@ struct ListingRun {
 ListingRun RunListing(const Scenario& scenario, int stopAtYield = 0);
 
 // What is wrong with a complete listing of `scenario`, one message per fault;
-// empty when the header has the lines its boxes ask for, and every listable
-// file has exactly one line, in listing order, that names it, shows its size
-// (read back from the column) and a date, or blanks where it could not be
-// read, and nothing else; and when each problem was reported.
+// empty when the header has as many lines as its boxes ask for, and every listable
+// file has exactly one line, in UTF-16 order, that parses back to its name,
+// its size and a date, or blanks where it could not be read.
 std::vector<std::string> CheckListing(const Scenario& scenario, const ListingRun& run);
 
 // What is wrong with a listing stopped part-way, given the complete one:
