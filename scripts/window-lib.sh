@@ -23,7 +23,10 @@ x_start() {
   for _ in 1 2 3 4 5 6 7 8 9 10; do
     n=$((n + 1))
     [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ] || continue
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp 2>"$work/xvfb.log" &
+    # -noreset: by default the server resets whenever its last client
+    # leaves (the readiness probe below, or one program between two
+    # tests), and a program that connects during the reset is dropped.
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
     x_pid=$!
     i=0
     while [ $i -lt 250 ] && kill -0 "$x_pid" 2>/dev/null; do
@@ -124,7 +127,8 @@ start_window() {
       return 0
     fi
     wait "$vexaro_pid" || true
-    echo "the window program ended before its window showed (attempt $attempt)" >&2
+    echo "the window program ended before its window showed (attempt $attempt); its last words:" >&2
+    tail -n 5 "$work/vexaro.log" >&2
   done
   return 1
 }
@@ -137,22 +141,26 @@ add_folder() {
     picker=$(wait_window "$picker_title" 3 2>/dev/null) && break
   done
   [ -n "$picker" ] || { echo "the folder dialog does not open" >&2; return 1; }
-  xdotool windowfocus --sync "$picker"
-  xdotool key ctrl+a BackSpace
-  xdotool type --delay 2 "$2"
-  # On a busy machine the dialog may fill its name field from the folder it
-  # has just finished reading, over what was typed: type it once more.
-  sleep 0.3
-  xdotool key ctrl+a BackSpace
-  xdotool type --delay 2 "$2"
-  # The completer's list may open on the typed path; Return in it only
-  # takes the completion, so Return goes once more while the dialog stays.
+  # A busy machine has been seen to lose the typing or to fill the name
+  # field over it from the folder it has just read: a round that leaves the
+  # dialog open is tried again.
   for _ in 1 2 3; do
-    xdotool key Return
-    # Clicks right after a modal dialog closes may still meet the window
-    # as blocked: give it a moment.
-    wait_gone "$picker_title" 1 2>/dev/null && sleep 0.3 && return 0
+    xdotool windowfocus --sync "$picker" 2>/dev/null || true
+    xdotool key ctrl+a BackSpace
+    xdotool type --delay 2 "$2"
+    sleep 0.3
+    xdotool key ctrl+a BackSpace
+    xdotool type --delay 2 "$2"
+    # The completer's list may open on the typed path; Return in it only
+    # takes the completion, so Return goes once more while the dialog stays.
+    for _ in 1 2 3; do
+      xdotool key Return
+      # Clicks right after a modal dialog closes may still meet the window
+      # as blocked: give it a moment.
+      wait_gone "$picker_title" 1 2>/dev/null && sleep 0.3 && return 0
+    done
   done
+  shot "$picker" "${shots:-$work}/picker-failed.png" 2>/dev/null || true
   echo "the folder dialog did not take $2" >&2
   return 1
 }
