@@ -38,8 +38,9 @@ class Console {
 // closed, so that the next file the program opens cannot take its number
 // and receive messages meant for the console. Call it first. On Windows the
 // same for a standard handle whose value names no open handle; one that is
-// simply absent is left so.
-void OpenMissingStandardStreams();
+// simply absent is left so. Returns whether standard output was one of
+// them: a listing for it would go nowhere.
+bool OpenMissingStandardStreams();
 
 // The console of this process. While the object lives, a stop request sets
 // the interrupt flag instead of ending the process at once; a second request

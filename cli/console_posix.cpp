@@ -87,9 +87,11 @@ class PosixConsole final : public Console {
 
 }  // namespace
 
-void OpenMissingStandardStreams() {
+bool OpenMissingStandardStreams() {
+  bool outputClosed = false;
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
     if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    if (fd == STDOUT_FILENO) outputClosed = true;
     // The lowest free number is taken: the closed one, as lower ones are open.
     const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
     if (opened >= 0 && opened != fd) {
@@ -97,6 +99,7 @@ void OpenMissingStandardStreams() {
       ::close(opened);
     }
   }
+  return outputClosed;
 }
 
 std::unique_ptr<Console> OpenConsole() { return std::make_unique<PosixConsole>(); }

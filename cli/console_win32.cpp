@@ -135,7 +135,8 @@ class Win32Console final : public Console {
 
 }  // namespace
 
-void OpenMissingStandardStreams() {
+bool OpenMissingStandardStreams() {
+  bool outputClosed = false;
   for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
     // None at all (0) is safe: no file gets that value. A value that names
     // no open handle any more is not, as the next file may get it.
@@ -143,11 +144,13 @@ void OpenMissingStandardStreams() {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) continue;
     SetLastError(NO_ERROR);
     if (GetFileType(handle) != FILE_TYPE_UNKNOWN || GetLastError() != ERROR_INVALID_HANDLE) continue;
+    if (which == STD_OUTPUT_HANDLE) outputClosed = true;
     const HANDLE null = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
     // Kept open for the life of the process, as a standard handle is.
     SetStdHandle(which, null != INVALID_HANDLE_VALUE ? null : nullptr);
   }
+  return outputClosed;
 }
 
 std::unique_ptr<Console> OpenConsole() { return std::make_unique<Win32Console>(); }

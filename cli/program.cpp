@@ -1,13 +1,19 @@
 #include <optional>
+#include <system_error>
 
 #include "cli/column_width.h"
 #include "cli/run.h"
 #include "platform/absolute_path.h"
 
 namespace vexaro::cli {
+namespace {
+
+std::error_code ClosedError() { return std::make_error_code(std::errc::bad_file_descriptor); }
+
+}  // namespace
 
 int Main(std::span<const std::string> args) {
-  OpenMissingStandardStreams();
+  const bool outputClosed = OpenMissingStandardStreams();
   // First, so that Ctrl-C and closed pipes are handled from here on.
   const std::unique_ptr<Console> console = OpenConsole();
   auto say = [&](std::string_view message) {
@@ -19,6 +25,10 @@ int Main(std::span<const std::string> args) {
   if (const std::optional<int> done = ParseOptions(args, options, words)) {
     console->Write(words.err);
     if (words.out.empty()) return *done;
+    if (outputClosed) {
+      say("cannot write to standard output: " + ClosedError().message());
+      return kExitTrouble;
+    }
     const auto out = OpenStandardOutput();
     out->Write(words.out);
     if (const std::error_code error = out->Close()) {
@@ -52,6 +62,10 @@ int Main(std::span<const std::string> args) {
       return kExitTrouble;
     }
     output = std::move(created.stream);
+  } else if (outputClosed) {
+    // What the null device took would be lost without a word.
+    say("cannot write the listing to standard output: " + ClosedError().message());
+    return kExitTrouble;
   } else {
     output = OpenStandardOutput();
   }
