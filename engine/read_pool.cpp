@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <new>
+#include <system_error>
 
 #include "platform/threads.h"
 
@@ -66,10 +68,24 @@ unsigned ReadPool::MostThreadsFor(unsigned requested) {
 
 ReadPool::ReadPool(unsigned threads, unsigned mostThreads) : engine_(std::this_thread::get_id()) {
   if (threads <= 1) return;
-  base_ = threads;
   most_ = std::max(threads, mostThreads);
   threads_.reserve(most_);
-  for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+  while (threads_.size() < threads && StartWorker()) {
+  }
+  // Fewer workers than asked for (a small address space, a thread limit)
+  // read ahead less; none at all leave every read to the engine's thread.
+  base_ = threads_.size();
+}
+
+bool ReadPool::StartWorker() {
+  try {
+    threads_.emplace_back([this] { Work(); });
+    return true;
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
+  }
+  most_ = threads_.size();  // no point in trying again
+  return false;
 }
 
 ReadPool::~ReadPool() {
@@ -214,7 +230,7 @@ void ReadPool::GrowIfWaitingOnDisk() {
   if (threads_.size() >= most_ || queue_.empty() || time_.busy < kDecideAfter) return;
   const bool onDisk = 2 * time_.disk >= time_.busy;
   time_ = {};
-  if (onDisk) threads_.emplace_back([this] { Work(); });
+  if (onDisk) StartWorker();
 }
 
 void ReadPool::Work() {

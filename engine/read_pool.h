@@ -108,6 +108,8 @@ class ReadPool {
   // jobs queued: they wait on the disk. Waiting for a processor (a busy
   // machine) does not count.
   void GrowIfWaitingOnDisk();
+  // Adds a worker; false when the system will not start one.
+  bool StartWorker();
   void AssertEngineThread() const;
 
   std::thread::id engine_;
