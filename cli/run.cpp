@@ -44,7 +44,12 @@ void ConsoleHost::ReportProblem(const engine::Problem& problem) {
 
   switch (problem.kind) {
     case engine::Problem::Kind::UnreadableFolder:
-      Say(WithReason("cannot read folder " + Quoted(problem.path), problem.error));
+      // Only a start folder fails so: any other is a change of the tree.
+      if (problem.error == std::errc::not_a_directory) {
+        Say(Quoted(problem.path) + " is not a folder");
+      } else {
+        Say(WithReason("cannot read folder " + Quoted(problem.path), problem.error));
+      }
       break;
     case engine::Problem::Kind::UnreadableFile:
       Say(WithReason("cannot read the size and date of " + Quoted(problem.path), problem.error) +

@@ -1,21 +1,28 @@
 #include "engine/folder_opener.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "engine/folder_read.h"
 
 namespace vexaro::engine {
-namespace {
 
-// Handles held as bases. Few are needed: the next folder's parent is nearly
-// always one of the last opened.
-constexpr std::size_t kHeld = 64;
+FolderBudget ShareOpenFolders(std::optional<std::size_t> foldersLeft) {
+  FolderBudget budget;
+  if (!foldersLeft) return budget;
+  // Left for the rest of the program (an output file, the mount table), and
+  // for the engine's own reads: the folder it reads and that one's parent.
+  constexpr std::size_t kReserve = 8 + 2;
+  const std::size_t usable = *foldersLeft > kReserve ? *foldersLeft - kReserve : 0;
+  // Bases save opens, the reads ahead time; a quarter for the first.
+  budget.held = std::clamp<std::size_t>(usable / 4, 1, budget.held);
+  budget.readsAhead = usable > budget.held ? (usable - budget.held) / 2 : 0;
+  return budget;
+}
 
-}  // namespace
-
-FolderOpener::FolderOpener(const FolderTree& tree, platform::DirectorySearch& directories)
-    : tree_(tree), directories_(directories), held_(kHeld) {}
+FolderOpener::FolderOpener(const FolderTree& tree, platform::DirectorySearch& directories, std::size_t held)
+    : tree_(tree), directories_(directories), held_(held) {}
 
 void FolderOpener::Remember(Index folder, std::shared_ptr<platform::Folder> handle) {
   held_.Remember(folder, std::move(handle));
@@ -49,7 +56,9 @@ FolderOpener::Opened FolderOpener::OpenAnew(Index folder) {
   }
   if (!opened.folder) {
     out.error = opened.error;
-    out.changed = IsChange(opened.error);
+    // The start folder was never seen as a folder: whatever stands at its
+    // path is simply not one.
+    out.changed = folder != FolderTree::kRoot && IsChange(opened.error);
     return out;
   }
   if (tree_.id(folder) && opened.folder->id() != tree_.id(folder)) {

@@ -8,7 +8,9 @@
 // by the workers to open subfolders from.
 
 #include <cstdint>
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -19,11 +21,21 @@
 
 namespace vexaro::engine {
 
+// How the folders the process may still open are shared out: the bases the
+// opener holds, and the reads ahead, each of which holds one or two open
+// (its folder, and a base the opener may have let go) until it is taken.
+// Without a limit, as many as serve speed.
+struct FolderBudget {
+  std::size_t held = 64;
+  std::size_t readsAhead = SIZE_MAX;
+};
+FolderBudget ShareOpenFolders(std::optional<std::size_t> foldersLeft);
+
 class FolderOpener {
  public:
   using Index = FolderTree::Index;
 
-  FolderOpener(const FolderTree& tree, platform::DirectorySearch& directories);
+  FolderOpener(const FolderTree& tree, platform::DirectorySearch& directories, std::size_t held);
 
   // Where the start folder is, with its separator.
   void SetRoot(std::string_view path) { root_ = path; }

@@ -120,6 +120,7 @@ std::optional<WalkResult> ReadForWalk(const WalkRead& read, const KeepGoing& kee
   result.error = opened.error;
   if (!opened.handle) return result;
   result.id = opened.handle->id();
+  result.mount = opened.handle->mount();
   std::optional<Collected> collected =
       Enumerate(*opened.handle, {read.wanted, read.files, read.fileBudget, &result.folders}, keepGoing);
   if (!collected) return std::nullopt;

@@ -60,6 +60,7 @@ struct WalkResult {
   std::error_code error;
   std::shared_ptr<platform::Folder> handle;  // the folder read, kept to open its subfolders
   std::optional<platform::FolderId> id;      // its identity
+  std::uint64_t mount = 0;                   // the mount it was reached through, 0 unknown
   FileRecords files;                         // sorted by name
   bool collected = false;                    // `files` holds every file, with what was asked for
   std::uint32_t filesSeen = 0;               // files met, also when they were not collected

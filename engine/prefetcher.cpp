@@ -26,13 +26,14 @@ Result Failed(const FolderOpener::Opened& opened) {
 }  // namespace
 
 Prefetcher::Prefetcher(const FolderTree& tree, FolderOpener& opener, const ReadSettings& settings, unsigned threads,
-                       Learn learn)
+                       std::size_t readsAhead, Learn learn)
     : tree_(tree),
       opener_(opener),
       settings_(settings),
       learn_(std::move(learn)),
       ahead_(tree, {}),
-      pool_(ReadPool::ThreadsFor(threads), ReadPool::MostThreadsFor(threads)) {}
+      readsAhead_(readsAhead),
+      pool_(readsAhead < 2 ? 1 : ReadPool::ThreadsFor(threads), ReadPool::MostThreadsFor(threads)) {}
 
 void Prefetcher::Begin(Pass pass) {
   pass_ = pass;
@@ -113,7 +114,9 @@ void Prefetcher::TakeEarly(Index folder) {
 void Prefetcher::TopUp(const ListingCursor& at) {
   if (!pool_.threaded() || at.position() < quietUntil_) return;
   const ReadPool::Load load = pool_.load();
-  const std::size_t most = kInFlightPerThread * pool_.threads();
+  // Reads done and not yet taken hold their folders open too.
+  const std::size_t most =
+      std::min(kInFlightPerThread * pool_.threads(), readsAhead_ - std::min(readsAhead_, load.done));
   // Topped up in batches, once half the reads are done: a worker woken for
   // one read would cost more than the read.
   if (load.inFlight > most / 2 || load.done >= kAheadDone || load.doneBytes + readyBytes_ >= kAheadBytes) return;

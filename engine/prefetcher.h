@@ -47,7 +47,10 @@ class Prefetcher {
   // so that the tree learns the subfolders at once.
   using Learn = std::function<void(Index, WalkResult&)>;
 
-  Prefetcher(const FolderTree& tree, FolderOpener& opener, const ReadSettings& settings, unsigned threads, Learn learn);
+  // At most `readsAhead` reads are ahead at a time, queued, running or done
+  // (ShareOpenFolders); fewer than two leave no room for workers.
+  Prefetcher(const FolderTree& tree, FolderOpener& opener, const ReadSettings& settings, unsigned threads,
+             std::size_t readsAhead, Learn learn);
 
   bool threaded() const { return pool_.threaded(); }
 
@@ -98,6 +101,7 @@ class Prefetcher {
   ListingCursor ahead_;         // where the last look ahead stopped
   bool aheadSet_ = false;
   std::size_t quietUntil_ = 0;  // no look ahead before the pass gets there
+  std::size_t readsAhead_;
   // Last: the workers stop before anything they may read goes.
   ReadPool pool_;
 };

@@ -34,6 +34,9 @@ struct FolderWalk::Impl {
   bool ListStep(const ListingCursor& at, Index folder, const std::function<void(const Listed&)>& visit);
 
   WalkContext context;
+  // Shared out once, when the walk is made: the descriptors a process may
+  // open are what limits it, and the walk holds most of those it uses.
+  FolderBudget budget;
   FolderTree tree;
   KeptFiles kept;
   FolderIds visited;
@@ -49,10 +52,11 @@ struct FolderWalk::Impl {
 
 FolderWalk::Impl::Impl(WalkContext context)
     : context(std::move(context)),
+      budget(ShareOpenFolders(this->context.directories.FoldersLeftToOpen())),
       tree(this->context.separator),
-      opener(tree, this->context.directories),
+      opener(tree, this->context.directories, budget.held),
       keepGoing([this] { return Continue(); }),
-      prefetch(tree, opener, settings, this->context.options.threads,
+      prefetch(tree, opener, settings, this->context.options.threads, budget.readsAhead,
                [this](Index folder, WalkResult& read) { Learn(folder, read); }) {
   settings.wanted = this->context.options.wanted;
   settings.fileBudget = std::min(this->context.options.cacheBudget, kLargestKeptFolder);
@@ -95,11 +99,17 @@ bool FolderWalk::Impl::WalkStep(const ListingCursor& at, Index folder) {
       Report(Problem::Kind::UnreadableFolder, path, read->error);
       return true;
   }
-  if (tree.id(folder) && !visited.Insert(*tree.id(folder))) {
-    tree.SetUnlistable(folder);
-    tree.DropBelow(folder, [this](Index below) { prefetch.Forget(below); });
-    Report(Problem::Kind::FolderLoop, path);
-    return true;
+  if (const auto& id = tree.id(folder)) {
+    if (const std::optional<std::uint64_t> firstMount = visited.Insert(*id, read->mount)) {
+      tree.SetUnlistable(folder);
+      tree.DropBelow(folder, [this](Index below) { prefetch.Forget(below); });
+      // Met again under another mount, it is a bind mount: listed where it
+      // was met first. Under the same mount it can only have been moved
+      // here during the walk, and whatever stood here before is not listed.
+      const bool moved = read->mount != 0 && *firstMount == read->mount;
+      Report(moved ? Problem::Kind::ChangedFolder : Problem::Kind::FolderLoop, path);
+      return true;
+    }
   }
   if (read->error) {
     // Cut short: what was found is walked; the listing reads it again.

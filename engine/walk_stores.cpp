@@ -40,32 +40,36 @@ std::size_t FolderIds::Slot(const platform::FolderId& id) const {
   hash ^= hash >> 29;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-    if (slots_[at] == id || slots_[at] == kFree) return at;
+    if (slots_[at].id == id || slots_[at].id == kFree) return at;
   }
 }
 
 void FolderIds::Grow() {
-  std::vector<platform::FolderId> old(std::max<std::size_t>(1024, slots_.size() * 2), kFree);
+  std::vector<Met> old(std::max<std::size_t>(1024, slots_.size() * 2), Met{kFree});
   old.swap(slots_);
-  for (const platform::FolderId& id : old) {
-    if (id != kFree) slots_[Slot(id)] = id;
+  for (const Met& met : old) {
+    if (met.id != kFree) slots_[Slot(met.id)] = met;
   }
 }
 
-bool FolderIds::Insert(const platform::FolderId& id) {
-  if (id == kFree) return !std::exchange(hasFreeId_, true);
+std::optional<std::uint64_t> FolderIds::Insert(const platform::FolderId& id, std::uint64_t mount) {
+  if (id == kFree) {
+    if (freeIdMount_) return freeIdMount_;
+    freeIdMount_ = mount;
+    return std::nullopt;
+  }
   // At most half full, so that probes stay short.
   if (2 * (count_ + 1) > slots_.size()) Grow();
-  platform::FolderId& slot = slots_[Slot(id)];
-  if (slot == id) return false;
-  slot = id;
+  Met& slot = slots_[Slot(id)];
+  if (slot.id == id) return slot.mount;
+  slot = {id, mount};
   ++count_;
-  return true;
+  return std::nullopt;
 }
 
 bool FolderIds::Contains(const platform::FolderId& id) const {
-  if (id == kFree) return hasFreeId_;
-  return !slots_.empty() && slots_[Slot(id)] == id;
+  if (id == kFree) return freeIdMount_.has_value();
+  return !slots_.empty() && slots_[Slot(id)].id == id;
 }
 
 std::vector<HeldFolders::Held>::const_iterator HeldFolders::At(std::uint32_t node) const {

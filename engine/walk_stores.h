@@ -47,20 +47,25 @@ class KeptFiles {
 // costs a miss per node, and the walk asks once or twice per folder.
 class FolderIds {
  public:
-  // False when `id` was there already.
-  bool Insert(const platform::FolderId& id);
+  // Records `id`, met under `mount` (Folder::mount), unless it was there
+  // already: then the mount it was met under first.
+  std::optional<std::uint64_t> Insert(const platform::FolderId& id, std::uint64_t mount);
   bool Contains(const platform::FolderId& id) const;
 
  private:
+  struct Met {
+    platform::FolderId id;
+    std::uint64_t mount = 0;
+  };
   std::size_t Slot(const platform::FolderId& id) const;  // where `id` is, or the free slot it would take
   void Grow();
 
   // A free slot holds the all-ones id; that id itself, should a file system
   // give it, is kept aside.
   static constexpr platform::FolderId kFree{UINT64_MAX, UINT64_MAX};
-  std::vector<platform::FolderId> slots_;
+  std::vector<Met> slots_;
   std::size_t count_ = 0;
-  bool hasFreeId_ = false;
+  std::optional<std::uint64_t> freeIdMount_;
 };
 
 // Handles of recently opened folders, most recent first: bases for opening

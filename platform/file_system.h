@@ -2,6 +2,7 @@
 // Directory search: enumerate one folder and read a file's size and times.
 // Portable value types only; no OS header or OS type crosses this interface.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -86,6 +87,11 @@ class Folder {
   // has none.
   virtual std::optional<FolderId> id() const = 0;
 
+  // The mount the folder was reached through, where the platform tells
+  // (0 where not): one folder met twice under two mounts is a bind mount;
+  // met twice under one, it was moved while the walk ran.
+  virtual std::uint64_t mount() const { return 0; }
+
   // Size and times of the entry `name` of this folder. A link to a file
   // gives the values of the file it points to, a dangling link its own.
   // Returns nullopt when the entry cannot be read (vanished, no access).
@@ -111,6 +117,11 @@ class DirectorySearch {
   // does not exist, is no folder, or cannot be read. Keeps nothing open
   // between calls. Safe to call from several threads.
   virtual OpenResult OpenFolder(std::string_view path) = 0;
+
+  // How many more folders the process may hold open at once, where the
+  // system sets a limit worth minding (the descriptors of a process on
+  // Linux); nullopt where not.
+  virtual std::optional<std::size_t> FoldersLeftToOpen() { return std::nullopt; }
 };
 
 }  // namespace vexaro::platform

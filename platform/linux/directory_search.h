@@ -14,6 +14,8 @@ namespace vexaro::platform::posix {
 class PosixDirectorySearch final : public DirectorySearch {
  public:
   OpenResult OpenFolder(std::string_view path) override;
+  // The soft descriptor limit less the descriptors open now.
+  std::optional<std::size_t> FoldersLeftToOpen() override;
 };
 
 }  // namespace vexaro::platform::posix

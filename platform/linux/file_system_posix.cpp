@@ -4,7 +4,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -106,7 +108,7 @@ class CName {
 
 class PosixFolder final : public Folder {
  public:
-  PosixFolder(UniqueFd fd, FolderId id) : fd_(std::move(fd)), id_(id) {}
+  PosixFolder(UniqueFd fd, FolderId id, std::uint64_t mount) : fd_(std::move(fd)), id_(id), mount_(mount) {}
 
   ~PosixFolder() override { ReleaseBuffer(); }
 
@@ -141,6 +143,7 @@ class PosixFolder final : public Folder {
   std::error_code error() const override { return error_; }
 
   std::optional<FolderId> id() const override { return id_; }
+  std::uint64_t mount() const override { return mount_; }
 
   std::optional<FileStamp> Stat(std::string_view name, StampFields wanted) override {
     struct statx st {};
@@ -151,7 +154,10 @@ class PosixFolder final : public Folder {
     const char* path = inBuffer ? name.data() : nullptr;
     std::optional<CName> copy;
     if (!path) path = copy.emplace(name).c_str();
-    if (!StatFollowing(fd_.get(), path, MaskFor(wanted), st)) return std::nullopt;
+    if (!StatFollowing(fd_.get(), path, MaskFor(wanted) | STATX_TYPE, st)) return std::nullopt;
+    // Listed as a file, a folder now (or a link to one, swapped in since
+    // the enumeration): none of that folder's values belong on the line.
+    if ((st.stx_mask & STATX_TYPE) && S_ISDIR(st.stx_mode)) return std::nullopt;
     return StampOf(st, wanted);
   }
 
@@ -182,10 +188,18 @@ class PosixFolder final : public Folder {
       // O_NOFOLLOW on a link gives ELOOP; O_DIRECTORY on a file ENOTDIR.
       return {nullptr, LastError()};
     }
+    // One call for the identity and the mount, where the kernel has both.
+    struct statx sx {};
+    if (::statx(fd.get(), "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_INO | STATX_MNT_ID, &sx) == 0 &&
+        (sx.stx_mask & STATX_INO)) {
+      const FolderId id{makedev(sx.stx_dev_major, sx.stx_dev_minor), sx.stx_ino};
+      const std::uint64_t mount = (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : 0;
+      return {std::make_unique<PosixFolder>(std::move(fd), id, mount), {}};
+    }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return {nullptr, LastError()};
     const FolderId id{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-    return {std::make_unique<PosixFolder>(std::move(fd), id), {}};
+    return {std::make_unique<PosixFolder>(std::move(fd), id, 0), {}};
   }
 
  private:
@@ -251,6 +265,7 @@ class PosixFolder final : public Folder {
 
   UniqueFd fd_;
   FolderId id_;
+  std::uint64_t mount_;
   bool done_ = false;
   std::error_code error_;
   std::unique_ptr<char[]> buffer_;
@@ -266,6 +281,22 @@ OpenResult PosixDirectorySearch::OpenFolder(std::string_view path) {
   UniqueFd fd = OpenAnyLength(path, kReadFlags, error);
   if (!fd) return {nullptr, error};
   return PosixFolder::Adopt(fd.release());
+}
+
+std::optional<std::size_t> PosixDirectorySearch::FoldersLeftToOpen() {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+  // Counted in /proc, less the descriptor that reads it; without /proc the
+  // usual few are taken to be open.
+  std::size_t open = 0;
+  if (DIR* fds = ::opendir("/proc/self/fd")) {
+    while (const dirent* entry = ::readdir(fds)) open += entry->d_name[0] != '.';
+    ::closedir(fds);
+    open -= open > 0;
+  } else {
+    open = 8;
+  }
+  return limit.rlim_cur > open ? limit.rlim_cur - open : 0;
 }
 
 }  // namespace vexaro::platform::posix

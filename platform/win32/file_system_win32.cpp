@@ -251,6 +251,9 @@ class Win32Folder final : public Folder {
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+    // A folder (or a link to one) swapped in since the enumeration: none of
+    // its values belong on the file's line.
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
     return StampOf(info);
   }
 

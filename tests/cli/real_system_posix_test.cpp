@@ -5,12 +5,15 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <termios.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -32,6 +35,11 @@ std::string ReadFile(const fs::path& path) {
 // The header lines that depend on the moment and the machine, made fixed.
 std::string Normalised(const std::string& listing) {
   return std::regex_replace(listing, std::regex("(Date and Time : |Volume Name : )[^\n]*"), "$1*");
+}
+
+void SetLimit(int resource, rlim_t value) {
+  const rlimit limit{value, value};
+  ::setrlimit(resource, &limit);
 }
 
 struct Outcome {
@@ -57,8 +65,9 @@ class EndToEndTest : public ::testing::Test {
 
   // Standard output to a file, or to a pipe whose reader is gone (with
   // SIGPIPE ignored, as some parents leave it); standard error to a file, or
-  // closed.
-  Outcome Tool(std::vector<std::string> args, bool closedPipe = false, bool closedStderr = false) {
+  // closed; `inChild` last before the program starts (limits, say).
+  Outcome Tool(std::vector<std::string> args, bool closedPipe = false, bool closedStderr = false,
+               const std::function<void()>& inChild = {}) {
     int fds[2] = {-1, -1};
     if (closedPipe && ::pipe(fds) == 0) ::close(fds[0]);
     const pid_t child = ::fork();
@@ -67,6 +76,7 @@ class EndToEndTest : public ::testing::Test {
       ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
       if (closedStderr) ::close(2);
       if (closedPipe) ::signal(SIGPIPE, SIG_IGN);
+      if (inChild) inChild();
       std::vector<char*> argv{const_cast<char*>(VEXARO_LIST)};
       for (auto& arg : args) argv.push_back(arg.data());
       argv.push_back(nullptr);
@@ -158,6 +168,66 @@ TEST_F(EndToEndTest, FailuresGiveTheirStatusAndAMessageOnStandardErrorOnly) {
   EXPECT_EQ(usage.status, 2);
   EXPECT_EQ(usage.out + usage.err,
             "vexaro-list: unknown option '--bogus'\nTry 'vexaro-list --help' for more information.\n");
+
+  // A start folder that is something else: named for what it is, not as a
+  // folder that changed.
+  const fs::path fifo = base / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const fs::path& path : {root / "a.txt", fifo, fs::path("/dev/null")}) {
+    const Outcome run = Tool({"-q", path.string()});
+    EXPECT_EQ(run.status, 1) << path;
+    EXPECT_EQ(run.err, "vexaro-list: '" + path.string() + "/' is not a folder\n");
+  }
+
+  // A closed standard output takes nothing: said, with status 1, unless the
+  // listing goes to a file.
+  const auto closeOutput = [] { ::close(1); };
+  const Outcome listing = Tool({root.string()}, false, false, closeOutput);
+  EXPECT_EQ(listing.status, 1);
+  EXPECT_EQ(listing.err, "vexaro-list: cannot write the listing to standard output: Bad file descriptor\n");
+  const Outcome help = Tool({"--help"}, false, false, closeOutput);
+  EXPECT_EQ(help.status, 1);
+  EXPECT_EQ(help.err, "vexaro-list: cannot write to standard output: Bad file descriptor\n");
+  const Outcome toFile = Tool({"-o", (base / "out.txt").string(), root.string()}, false, false, closeOutput);
+  EXPECT_EQ(toFile.status, 0) << toFile.err;
+  EXPECT_NE(ReadFile(base / "out.txt").find(" : 写真.jpg\n"), std::string::npos);
+}
+
+// Under limits of the process, more threads list exactly what one does, or
+// the run says what it missed: few descriptors, and an address space too
+// small for any worker's stack.
+TEST_F(EndToEndTest, LimitsOfTheProcessCostNoFolder) {
+  for (int i = 0; i < 300; ++i) {
+    const fs::path folder = root / "sub" / std::to_string(i % 30);
+    fs::create_directories(folder);
+    std::ofstream(folder / std::to_string(i));
+  }
+  for (int i = 0; i < 30; ++i) fs::create_directories(root / "d" / std::to_string(i) / "e");
+  const Outcome unlimited = Tool({"-q", "-j", "1", "--no-date", root.string()});
+  ASSERT_EQ(unlimited.status, 0) << unlimited.err;
+  ASSERT_NE(unlimited.out.find("sub/29/299"), std::string::npos);
+  struct Limit {
+    const char* name;
+    std::function<void()> set;
+    bool withAddressSanitizer;  // which reserves far more address space than any limit here
+  };
+  const std::vector<Limit> limits = {
+      {"16 descriptors", [] { SetLimit(RLIMIT_NOFILE, 16); }, true},
+      {"64 descriptors", [] { SetLimit(RLIMIT_NOFILE, 64); }, true},
+      // Threads take their stacks at the stack limit's size.
+      {"no room for a worker's stack",
+       [] { SetLimit(RLIMIT_STACK, rlim_t{1} << 30), SetLimit(RLIMIT_AS, rlim_t{512} << 20); }, false},
+  };
+  for (const Limit& limit : limits) {
+#if defined(__SANITIZE_ADDRESS__)
+    if (!limit.withAddressSanitizer) continue;
+#endif
+    for (const char* jobs : {"1", "8"}) {
+      const Outcome run = Tool({"-q", "-j", jobs, "--no-date", root.string()}, false, false, limit.set);
+      EXPECT_EQ(run.status, 0) << limit.name << ", -j " << jobs << ": " << run.err;
+      EXPECT_TRUE(Normalised(run.out) == Normalised(unlimited.out)) << limit.name << ", -j " << jobs;
+    }
+  }
 }
 
 TEST_F(EndToEndTest, AStopSignalEndsAfterAWholeLineWith128PlusItsNumber) {

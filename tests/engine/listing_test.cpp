@@ -248,6 +248,19 @@ TEST_F(ListingTest, LinksAreNotFollowedAndLoopsNotWalkedTwice) {
   EXPECT_FALSE(outcomes[0].stopped());
 }
 
+// A folder met again on the same mount was moved (or swapped) during the
+// walk: whatever stood under its second name is not listed, and the run
+// says so instead of passing it off as a loop.
+TEST_F(ListingTest, AFolderMetAgainOnItsOwnMountIsAChangeNotALoop) {
+  system.AddFile("C:\\t\\a\\x.txt", 1);
+  system.AddSecondNameOf("C:\\t\\b", "C:\\t\\a");
+  const auto text = List(Options(false, false, false, false, false, false, false), {"C:\\t\\"});
+  EXPECT_EQ(text.substr(text.find("\r\n\r\n") + 4), "a\\x.txt\r\n");
+  EXPECT_NE(host.events.end(), std::find(host.events.begin(), host.events.end(), "problem: changed C:\\t\\b\\"));
+  EXPECT_EQ(outcomes.at(0).Count(Problem::Kind::ChangedFolder), 1u);
+  EXPECT_TRUE(outcomes[0].Incomplete());
+}
+
 TEST_F(ListingTest, UnreadableFoldersAreReportedAndGiveNoLines) {
   system.AddFolder("C:\\data\\locked");
   system.AddFile("C:\\data\\locked\\hidden.txt", 1);

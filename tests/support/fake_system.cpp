@@ -26,8 +26,8 @@ std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int 
 
 class FakeSystem::OpenFolderImpl final : public platform::Folder {
  public:
-  OpenFolderImpl(FakeSystem& system, std::string where, std::string path, const Node& node)
-      : system_(system), where_(std::move(where)), path_(std::move(path)), node_(node) {
+  OpenFolderImpl(FakeSystem& system, std::string where, std::string path, const Node& node, std::uint64_t mount)
+      : system_(system), where_(std::move(where)), path_(std::move(path)), node_(node), mount_(mount) {
     ++system_.openFolders_;
   }
   ~OpenFolderImpl() override { --system_.openFolders_; }
@@ -46,6 +46,7 @@ class FakeSystem::OpenFolderImpl final : public platform::Folder {
   }
   std::error_code error() const override { return {}; }
   std::optional<platform::FolderId> id() const override { return platform::FolderId{1, node_.inode}; }
+  std::uint64_t mount() const override { return mount_; }
 
   platform::OpenResult OpenChild(std::string_view name) override {
     return system_.Open(where_ + "\\" + std::string(name), false);
@@ -73,6 +74,7 @@ class FakeSystem::OpenFolderImpl final : public platform::Folder {
   std::string where_;  // the path it was reached by
   std::string path_;   // the folder whose entries these are (a mount's target)
   const Node& node_;
+  std::uint64_t mount_;
   std::size_t next_ = 0;
 };
 
@@ -108,6 +110,11 @@ void FakeSystem::ReplaceWithLink(std::string_view path) { nodes_.at(Trimmed(path
 void FakeSystem::ReplaceWithOtherFolder(std::string_view path) { nodes_.at(Trimmed(path)).inode = nextInode_++; }
 
 void FakeSystem::AddMountOf(std::string_view path, std::string_view target) {
+  AddSecondNameOf(path, target);
+  nodes_.at(Trimmed(path)).mount = nextInode_++;
+}
+
+void FakeSystem::AddSecondNameOf(std::string_view path, std::string_view target) {
   Node& node = Ensure(path, Node::Kind::Folder);
   node.mountOf = Trimmed(target);
   node.inode = nodes_.at(node.mountOf).inode;
@@ -130,9 +137,11 @@ platform::OpenResult FakeSystem::Open(std::string where, bool followLinks) {
   ++opens_;
   // A path reached through a mount goes on in the mount's target.
   std::string key = where;
+  std::uint64_t mount = 1;  // the root's
   for (std::size_t at = key.find('\\', 3); at != std::string::npos; at = key.find('\\', at + 1)) {
     const Node* above = Find(std::string_view(key).substr(0, at));
     if (above && !above->mountOf.empty()) {
+      if (above->mount != 0) mount = above->mount;
       key = above->mountOf + key.substr(at);
       at = above->mountOf.size();
     }
@@ -146,8 +155,11 @@ platform::OpenResult FakeSystem::Open(std::string where, bool followLinks) {
   }
   if (node->kind != Node::Kind::Folder) return {nullptr, std::make_error_code(std::errc::not_a_directory)};
   if (node->unreadable) return {nullptr, std::make_error_code(std::errc::permission_denied)};
-  if (!node->mountOf.empty()) node = Find(key = node->mountOf);
-  return {std::make_unique<OpenFolderImpl>(*this, std::move(where), key, *node), {}};
+  if (!node->mountOf.empty()) {
+    if (node->mount != 0) mount = node->mount;
+    node = Find(key = node->mountOf);
+  }
+  return {std::make_unique<OpenFolderImpl>(*this, std::move(where), key, *node, mount), {}};
 }
 
 std::string FakeSystem::Label(std::string_view path) {

@@ -42,6 +42,9 @@ class FakeSystem final : public platform::System,
   void ReplaceWithOtherFolder(std::string_view path);
   // A folder that shows `target` again, as a bind mount does: same identity.
   void AddMountOf(std::string_view path, std::string_view target);
+  // A folder that shows `target` again on the same mount: what a folder
+  // moved during the walk looks like once the walk has met it already.
+  void AddSecondNameOf(std::string_view path, std::string_view target);
   void SetUnreadable(std::string_view folderPath);
   // The file stays in its folder's search, but its size and times cannot be
   // read any more (it vanished after the enumeration).
@@ -95,7 +98,8 @@ class FakeSystem final : public platform::System,
     platform::FileStamp stamp;
     bool unreadable = false;
     bool vanished = false;
-    std::string mountOf;  // the folder this one shows again
+    std::string mountOf;      // the folder this one shows again
+    std::uint64_t mount = 0;  // the mount's own number; 0 for a second name
     std::uint64_t inode = 0;
   };
   class OpenFolderImpl;
