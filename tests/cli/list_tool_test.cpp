@@ -57,25 +57,29 @@ DWORD RunTool(const std::vector<std::string>& args, HANDLE out, HANDLE err) {
   return status;
 }
 
+// A stale standard handle gives way to the null device; a stale standard
+// output is told, since a listing for it would go nowhere.
 TEST(StandardStreams, AHandleNoLongerOpenGivesWayToTheNullDevice) {
-  const HANDLE saved = GetStdHandle(STD_ERROR_HANDLE);
-  const HANDLE stale = CreateFileW(L"NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(stale, INVALID_HANDLE_VALUE);
-  CloseHandle(stale);
-  SetStdHandle(STD_ERROR_HANDLE, stale);
+  for (const DWORD which : {STD_ERROR_HANDLE, STD_OUTPUT_HANDLE}) {
+    const HANDLE saved = GetStdHandle(which);
+    const HANDLE stale = CreateFileW(L"NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(stale, INVALID_HANDLE_VALUE);
+    CloseHandle(stale);
+    SetStdHandle(which, stale);
 
-  cli::OpenMissingStandardStreams();
-  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-  EXPECT_NE(GetFileType(error), static_cast<DWORD>(FILE_TYPE_UNKNOWN)) << "an open handle";
-  DWORD written = 0;
-  EXPECT_TRUE(WriteFile(error, "x", 1, &written, nullptr));
-  TempTree tree;
-  const HANDLE file = Inheritable(tree.Path("out.txt"), GENERIC_WRITE, CREATE_ALWAYS);
-  EXPECT_NE(file, error) << "a file created next is no standard handle";
-  CloseHandle(file);
+    EXPECT_EQ(cli::OpenMissingStandardStreams(), which == STD_OUTPUT_HANDLE);
+    const HANDLE opened = GetStdHandle(which);
+    EXPECT_NE(GetFileType(opened), static_cast<DWORD>(FILE_TYPE_UNKNOWN)) << "an open handle";
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(opened, "x", 1, &written, nullptr));
+    TempTree tree;
+    const HANDLE file = Inheritable(tree.Path("out.txt"), GENERIC_WRITE, CREATE_ALWAYS);
+    EXPECT_NE(file, opened) << "a file created next is no standard handle";
+    CloseHandle(file);
 
-  SetStdHandle(STD_ERROR_HANDLE, saved);
-  if (error != saved) CloseHandle(error);
+    SetStdHandle(which, saved);
+    if (opened != saved) CloseHandle(opened);
+  }
 }
 
 TEST(ListTool, RealTreeRedirectedAsUtf8WithCrLf) {
