@@ -100,13 +100,14 @@ bool FolderWalk::Impl::WalkStep(const ListingCursor& at, Index folder) {
       return true;
   }
   if (const auto& id = tree.id(folder)) {
-    if (const std::optional<std::uint64_t> firstMount = visited.Insert(*id, read->mount)) {
+    const auto mount = static_cast<std::uint32_t>(read->mount);
+    if (const std::optional<std::uint32_t> firstMount = visited.Insert(*id, mount)) {
       tree.SetUnlistable(folder);
       tree.DropBelow(folder, [this](Index below) { prefetch.Forget(below); });
       // Met again under another mount, it is a bind mount: listed where it
       // was met first. Under the same mount it can only have been moved
       // here during the walk, and whatever stood here before is not listed.
-      const bool moved = read->mount != 0 && *firstMount == read->mount;
+      const bool moved = read->mount != 0 && *firstMount == mount;
       Report(moved ? Problem::Kind::ChangedFolder : Problem::Kind::FolderLoop, path);
       return true;
     }

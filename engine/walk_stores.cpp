@@ -40,19 +40,24 @@ std::size_t FolderIds::Slot(const platform::FolderId& id) const {
   hash ^= hash >> 29;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-    if (slots_[at].id == id || slots_[at].id == kFree) return at;
+    if (slots_[at] == id || slots_[at] == kFree) return at;
   }
 }
 
 void FolderIds::Grow() {
-  std::vector<Met> old(std::max<std::size_t>(1024, slots_.size() * 2), Met{kFree});
+  std::vector<platform::FolderId> old(std::max<std::size_t>(1024, slots_.size() * 2), kFree);
+  std::vector<std::uint32_t> oldMounts(old.size());
   old.swap(slots_);
-  for (const Met& met : old) {
-    if (met.id != kFree) slots_[Slot(met.id)] = met;
+  oldMounts.swap(mounts_);
+  for (std::size_t at = 0; at < old.size(); ++at) {
+    if (old[at] == kFree) continue;
+    const std::size_t slot = Slot(old[at]);
+    slots_[slot] = old[at];
+    mounts_[slot] = oldMounts[at];
   }
 }
 
-std::optional<std::uint64_t> FolderIds::Insert(const platform::FolderId& id, std::uint64_t mount) {
+std::optional<std::uint32_t> FolderIds::Insert(const platform::FolderId& id, std::uint32_t mount) {
   if (id == kFree) {
     if (freeIdMount_) return freeIdMount_;
     freeIdMount_ = mount;
@@ -60,16 +65,17 @@ std::optional<std::uint64_t> FolderIds::Insert(const platform::FolderId& id, std
   }
   // At most half full, so that probes stay short.
   if (2 * (count_ + 1) > slots_.size()) Grow();
-  Met& slot = slots_[Slot(id)];
-  if (slot.id == id) return slot.mount;
-  slot = {id, mount};
+  const std::size_t slot = Slot(id);
+  if (slots_[slot] == id) return mounts_[slot];
+  slots_[slot] = id;
+  mounts_[slot] = mount;
   ++count_;
   return std::nullopt;
 }
 
 bool FolderIds::Contains(const platform::FolderId& id) const {
   if (id == kFree) return freeIdMount_.has_value();
-  return !slots_.empty() && slots_[Slot(id)].id == id;
+  return !slots_.empty() && slots_[Slot(id)] == id;
 }
 
 std::vector<HeldFolders::Held>::const_iterator HeldFolders::At(std::uint32_t node) const {

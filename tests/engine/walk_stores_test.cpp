@@ -13,7 +13,7 @@ namespace {
 // Each id is kept once with the mount it was first met under.
 TEST(FolderIdsTest, EachIdOnceWithItsFirstMountThroughGrowthAndTheAllOnesId) {
   FolderIds ids;
-  std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint64_t> model;
+  std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint32_t> model;
   std::mt19937_64 random(7);
   // Runs of inodes on a few devices, as file systems hand them out, random
   // ones, and the ids that hash alike or sit at the ends of the range.
@@ -27,10 +27,10 @@ TEST(FolderIdsTest, EachIdOnceWithItsFirstMountThroughGrowthAndTheAllOnesId) {
   }
   for (std::uint64_t round = 0; round < 2; ++round) {
     for (const platform::FolderId& id : wanted) {
-      const std::uint64_t mount = id.inode * 3 + round;
+      const auto mount = static_cast<std::uint32_t>(id.inode * 3 + round);
       const auto [at, fresh] = model.insert({{id.device, id.inode}, mount});
       ASSERT_EQ(ids.Contains(id), !fresh) << id.device << " " << id.inode;
-      const std::optional<std::uint64_t> before = ids.Insert(id, mount);
+      const std::optional<std::uint32_t> before = ids.Insert(id, mount);
       ASSERT_EQ(before, fresh ? std::nullopt : std::optional(at->second)) << id.device << " " << id.inode;
       ASSERT_TRUE(ids.Contains(id));
     }
