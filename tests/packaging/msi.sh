@@ -139,8 +139,9 @@ status=0
 [ "$status" -eq 0 ] || fail "$command /qn: status $status"
 snapshot >"$work/after.txt"
 # What was added and stays, but the folder and keys of the installer's own
-# that Windows has from the start.
-LC_ALL=C comm -13 "$work/before.txt" "$work/after.txt" | grep -vE '^\./windows/Installer$|\\Installer\\(Features|Products|UpgradeCodes)\]$|\\UserData\\S-1-5-18\\(Components|Products)\]$' >"$work/left.txt" || true
+# that Windows has from the start, and the 32-bit view's list of installed
+# programs, which a prefix of a Wine without its 32-bit loader lacks.
+LC_ALL=C comm -13 "$work/before.txt" "$work/after.txt" | grep -vE '^\./windows/Installer$|\\Installer\\(Features|Products|UpgradeCodes)\]$|\\UserData\\S-1-5-18\\(Components|Products)\]$|^\[Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\]$' >"$work/left.txt" || true
 [ ! -s "$work/left.txt" ] || { cat "$work/left.txt" >&2; fail "the uninstallation leaves these behind"; }
 ! grep -i vexaro "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" >&2 || fail "the registry still names Vexaro"
 # The prefix is kept for a look after a failure only: it takes more than a
