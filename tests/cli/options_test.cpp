@@ -37,6 +37,7 @@ TEST(OptionsTest, CommandLines) {
       {{"--csv", "--no-volume", "--no-byte", "b", "a", "b"}, "011011 csv [b] [a] [b]"},
       {{"--no-free", "--no-size", "--no-date", "--no-path", "--csv", "--txt", "a"}, "100100 txt [a]"},
       {{"--crlf", "-qo", "f", "a", "--output=g"}, "111111 txt crlf quiet >g [a]"},
+      {{"-qof", "a"}, "111111 txt quiet >f [a]"},
       {{"--", "--csv", "-"}, "111111 txt [--csv] [-]"},
       {{"-j1", "--jobs", "64", "a"}, "111111 txt j64 [a]"},
       {{"-qj", "7", "--jobs=12", "a"}, "111111 txt quiet j12 [a]"},

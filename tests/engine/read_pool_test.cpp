@@ -123,6 +123,7 @@ TEST(ReadPoolTest, ACountAskedForIsKeptAndOneMeansNone) {
     ReadPool pool(ReadPool::ThreadsFor(asked), ReadPool::MostThreadsFor(asked));
     TakeInOrder(pool, TimedFolder::Wait::Sleep, 60);
     EXPECT_EQ(pool.threadsRunning(), asked);
+    EXPECT_EQ(pool.load().doneBytes, 0u) << "what was taken holds nothing back from the read-ahead";
   }
   EXPECT_GE(ReadPool::MostThreadsFor(0), ReadPool::ThreadsFor(0));
   EXPECT_GE(ReadPool::ThreadsFor(0), 2u);

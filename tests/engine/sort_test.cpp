@@ -43,6 +43,10 @@ TEST(CompareNames, OrdersByUtf16CodeUnits) {
     EXPECT_EQ(Sign(CompareNames(c.a, c.b)), c.expected) << c.a << " vs " << c.b;
     EXPECT_EQ(Sign(CompareNames(c.b, c.a)), -c.expected) << c.b << " vs " << c.a;
   }
+  // A name is read no further than its end, whatever follows it in memory:
+  // U+3042 before U+3042 and a stray continuation byte.
+  const std::string buffer = "\xE3\x81\x82\xFF";
+  EXPECT_LT(CompareNames(std::string_view(buffer).substr(0, 3), "\xE3\x81\x82\x80"), 0);
 }
 
 TEST(SortArray, SortsInPlaceAndYieldsOncePerMove) {

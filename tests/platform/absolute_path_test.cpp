@@ -26,6 +26,7 @@ TEST(FoldersTest, MadeAbsoluteWithoutResolvingLinks) {
       {"sub/..\\deeper", "C:\\data", "C:\\data\\deeper\\"},
       {"D:/x/./y", "C:\\data", "D:\\x\\y\\"},
       {"\\tmp", "C:\\data", "C:\\tmp\\"},
+      {"C:\\", "C:\\data", "C:\\"},
       {"d:sub", "C:\\data", "d:\\sub\\"},
       {"x", "\\\\srv\\share", "\\\\srv\\share\\x\\"},
   };
@@ -33,9 +34,16 @@ TEST(FoldersTest, MadeAbsoluteWithoutResolvingLinks) {
     EXPECT_EQ(MakeAbsolute(folder, current, current[0] == '/' ? '/' : '\\', isPlain), absolute) << folder;
   }
   // What needs no current folder, and what still does (drive-relative forms).
-  const std::pair<std::string_view, char> rooted[] = {{"/", '/'}, {"C:\\x", '\\'}, {"c:/", '\\'}, {"//srv/x", '\\'}};
-  const std::pair<std::string_view, char> relative[] = {{"x/", '/'},   {"", '/'},    {"\\x", '\\'},
-                                                        {"C:x", '\\'}, {"C:", '\\'}, {"x:\\", '/'}};
+  const std::pair<std::string_view, char> rooted[] = {
+      {"/", '/'}, {"C:\\x", '\\'}, {"c:/", '\\'}, {"z:\\", '\\'}, {"//srv/x", '\\'}};
+  // The last: "C:" cut from a longer name ends where it ends.
+  const std::pair<std::string_view, char> relative[] = {{"x/", '/'},
+                                                        {"", '/'},
+                                                        {"\\x", '\\'},
+                                                        {"C:x", '\\'},
+                                                        {"C:", '\\'},
+                                                        {"x:\\", '/'},
+                                                        {std::string_view("C:\\").substr(0, 2), '\\'}};
   for (const auto& [path, separator] : rooted) EXPECT_TRUE(IsAbsolutePath(path, separator)) << path;
   for (const auto& [path, separator] : relative) EXPECT_FALSE(IsAbsolutePath(path, separator)) << path;
 }

@@ -77,6 +77,9 @@ TEST(DirectorySearchTest, PathsBeyondPathMaxOpenChildByChildAndClimbBack) {
   const int before = testing::OpenDescriptorCount();
   PosixDirectorySearch search;
   EXPECT_EQ(Describe(search, deep), "bottom file 0\n");
+  // What is missing or no folder that far down is told as such.
+  EXPECT_EQ(Describe(search, deep + "missing"), "No such file or directory");
+  EXPECT_EQ(Describe(search, deep + "bottom"), "Not a directory");
   std::vector<FolderId> ids;
   {
     std::unique_ptr<Folder> folder = search.OpenFolder(tree.root()).folder;
