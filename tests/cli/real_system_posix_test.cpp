@@ -63,19 +63,15 @@ class EndToEndTest : public ::testing::Test {
   }
   ~EndToEndTest() override { fs::remove_all(base); }
 
-  // Standard output to a file, or to a pipe whose reader is gone (with
-  // SIGPIPE ignored, as some parents leave it); standard error to a file, or
-  // closed; `inChild` last before the program starts (limits, say).
-  Outcome Tool(std::vector<std::string> args, bool closedPipe = false, bool closedStderr = false,
-               const std::function<void()>& inChild = {}) {
-    int fds[2] = {-1, -1};
-    if (closedPipe && ::pipe(fds) == 0) ::close(fds[0]);
+  // vexaro-list with `args`, standard output on `out` (-1: a file), standard
+  // error to a file or closed; `inChild` last before the program starts.
+  pid_t Spawn(std::vector<std::string> args, int out = -1, bool closedStderr = false,
+              const std::function<void()>& inChild = {}) {
     const pid_t child = ::fork();
     if (child == 0) {
-      ::dup2(closedPipe ? fds[1] : ::open((base / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+      ::dup2(out >= 0 ? out : ::open((base / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
       ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
       if (closedStderr) ::close(2);
-      if (closedPipe) ::signal(SIGPIPE, SIG_IGN);
       if (inChild) inChild();
       std::vector<char*> argv{const_cast<char*>(VEXARO_LIST)};
       for (auto& arg : args) argv.push_back(arg.data());
@@ -83,11 +79,16 @@ class EndToEndTest : public ::testing::Test {
       ::execv(VEXARO_LIST, argv.data());
       ::_exit(126);
     }
-    if (closedPipe) ::close(fds[1]);
+    return child;
+  }
+  Outcome Wait(pid_t child, bool readOut = true) {
     int status = 0;
     ::waitpid(child, &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0,
-            closedPipe ? "" : ReadFile(base / "stdout"), ReadFile(base / "stderr")};
+            readOut ? ReadFile(base / "stdout") : "", ReadFile(base / "stderr")};
+  }
+  Outcome Tool(std::vector<std::string> args, bool closedStderr = false, const std::function<void()>& inChild = {}) {
+    return Wait(Spawn(std::move(args), -1, closedStderr, inChild));
   }
 
   fs::path base;
@@ -160,7 +161,7 @@ TEST_F(EndToEndTest, FailuresGiveTheirStatusAndAMessageOnStandardErrorOnly) {
   EXPECT_EQ(run.err,
             std::string("vexaro-list: cannot read folder '").append(missing + "/': No such file or directory\n"));
   const fs::path file = base / "list.txt";
-  const Outcome closed = Tool({"--no-date", "--no-free", "-o", file.string(), missing, root.string()}, false, true);
+  const Outcome closed = Tool({"--no-date", "--no-free", "-o", file.string(), missing, root.string()}, true);
   EXPECT_EQ(closed.status, 1);
   EXPECT_EQ(Normalised(ReadFile(file)), Normalised(run.out));
 
@@ -182,13 +183,13 @@ TEST_F(EndToEndTest, FailuresGiveTheirStatusAndAMessageOnStandardErrorOnly) {
   // A closed standard output takes nothing: said, with status 1, unless the
   // listing goes to a file.
   const auto closeOutput = [] { ::close(1); };
-  const Outcome listing = Tool({root.string()}, false, false, closeOutput);
+  const Outcome listing = Tool({root.string()}, false, closeOutput);
   EXPECT_EQ(listing.status, 1);
   EXPECT_EQ(listing.err, "vexaro-list: cannot write the listing to standard output: Bad file descriptor\n");
-  const Outcome help = Tool({"--help"}, false, false, closeOutput);
+  const Outcome help = Tool({"--help"}, false, closeOutput);
   EXPECT_EQ(help.status, 1);
   EXPECT_EQ(help.err, "vexaro-list: cannot write to standard output: Bad file descriptor\n");
-  const Outcome toFile = Tool({"-o", (base / "out.txt").string(), root.string()}, false, false, closeOutput);
+  const Outcome toFile = Tool({"-o", (base / "out.txt").string(), root.string()}, false, closeOutput);
   EXPECT_EQ(toFile.status, 0) << toFile.err;
   EXPECT_NE(ReadFile(base / "out.txt").find(" : 写真.jpg\n"), std::string::npos);
 }
@@ -223,7 +224,7 @@ TEST_F(EndToEndTest, LimitsOfTheProcessCostNoFolder) {
     if (!limit.withAddressSanitizer) continue;
 #endif
     for (const char* jobs : {"1", "8"}) {
-      const Outcome run = Tool({"-q", "-j", jobs, "--no-date", root.string()}, false, false, limit.set);
+      const Outcome run = Tool({"-q", "-j", jobs, "--no-date", root.string()}, false, limit.set);
       EXPECT_EQ(run.status, 0) << limit.name << ", -j " << jobs << ": " << run.err;
       EXPECT_TRUE(Normalised(run.out) == Normalised(unlimited.out)) << limit.name << ", -j " << jobs;
     }
@@ -242,14 +243,7 @@ TEST_F(EndToEndTest, AStopSignalEndsAfterAWholeLineWith128PlusItsNumber) {
   for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-      ::dup2(fds[1], 1);
-      ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-      ::close(fds[0]);
-      ::execl(VEXARO_LIST, VEXARO_LIST, "-q", "--no-date", "--no-free", big.c_str(), nullptr);
-      ::_exit(126);
-    }
+    const pid_t child = Spawn({"-q", "--no-date", "--no-free", big.string()}, fds[1], false, [&] { ::close(fds[0]); });
     ::close(fds[1]);
     // The first bytes tell that the listing is being written; the program
     // then waits for the pipe, and gets the signal there.
@@ -261,9 +255,8 @@ TEST_F(EndToEndTest, AStopSignalEndsAfterAWholeLineWith128PlusItsNumber) {
     char chunk[65536];
     while ((got = ::read(fds[0], chunk, sizeof chunk)) > 0) out.append(chunk, static_cast<std::size_t>(got));
     ::close(fds[0]);
-    int waited = 0;
-    ::waitpid(child, &waited, 0);
-    EXPECT_TRUE(WIFEXITED(waited) && WEXITSTATUS(waited) == status) << signal << ": " << waited;
+    const Outcome run = Wait(child, false);
+    EXPECT_EQ(run.status, status) << signal << ": " << run.signal;
     EXPECT_EQ(ReadFile(base / "stderr"), "vexaro-list: 処理を中断しました。\n");
     EXPECT_LT(out.size(), 100 * 100 * 40) << "stopped before the end";
     EXPECT_TRUE(std::regex_search(out, std::regex("\n +0 : folder-[0-9]+/some-longer-file-name-[0-9]+$")))
@@ -290,15 +283,8 @@ TEST_F(EndToEndTest, ATerminalGetsNoEscapeSequenceAFileTheFaithfulCsv) {
   ::tcgetattr(slave, &raw);
   raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // the bytes as written, no LF to CR LF
   ::tcsetattr(slave, TCSANOW, &raw);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::dup2(slave, 1);
-    ::dup2(::open((base / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-    ::execl(VEXARO_LIST, VEXARO_LIST, "--csv", "--no-date", "--no-free", root.c_str(), nullptr);
-    ::_exit(126);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);  // the listing is far smaller than what a terminal buffers
+  const pid_t child = Spawn({"--csv", "--no-date", "--no-free", root.string()}, slave);
+  const Outcome run = Wait(child, false);  // the listing is far smaller than what a terminal buffers
   ::close(slave);
   std::string shown;
   char chunk[4096];
@@ -306,7 +292,7 @@ TEST_F(EndToEndTest, ATerminalGetsNoEscapeSequenceAFileTheFaithfulCsv) {
   // With the terminal closed on every side, reading gives what is left, then EIO.
   while ((got = ::read(master, chunk, sizeof chunk)) > 0) shown.append(chunk, static_cast<std::size_t>(got));
   ::close(master);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(base / "stderr");
+  ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(shown.find(",\"x?[2Jy?31mz\"\n"), std::string::npos) << shown;
   EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
   EXPECT_EQ(shown.find("\xc2\x9b"), std::string::npos) << shown;
@@ -317,9 +303,15 @@ TEST_F(EndToEndTest, ATerminalGetsNoEscapeSequenceAFileTheFaithfulCsv) {
   EXPECT_NE(ReadFile(file).find(",\"" + name + "\"\n"), std::string::npos) << "a file keeps the faithful name";
 }
 
+// With SIGPIPE ignored, as some parents leave it.
 TEST_F(EndToEndTest, AReaderThatWentAwayEndsTheRunQuietlyBySigpipe) {
   for (const std::string& arg : {root.string(), std::string("--help")}) {
-    const Outcome run = Tool({arg}, true);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    const pid_t child = Spawn({arg}, fds[1], false, [] { ::signal(SIGPIPE, SIG_IGN); });
+    ::close(fds[1]);
+    const Outcome run = Wait(child, false);
     EXPECT_EQ(run.signal, SIGPIPE) << arg << ": exit status " << run.status;
     EXPECT_EQ(run.err, "") << arg;
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/support/fake_system.h"
 #include "tests/support/recording_host.h"
 
@@ -35,10 +37,12 @@ class WalkTest : public ::testing::Test {
   }
 
   // Walks `path` and lists it: "folder: file file ..." per folder, in the
-  // order the listing gets them.
-  std::vector<std::string> Walk(const std::string& path, WalkOptions options = {}) {
-    FolderWalk walk({system.directories(), host.Host(), '\\', options});
+  // order the listing gets them; `between` runs after the walk.
+  std::vector<std::string> Walk(const std::string& path, WalkOptions options = {},
+                                const std::function<void()>& between = {}, FakeSystem* on = nullptr) {
+    FolderWalk walk({on ? *on : system, host.Host(), '\\', options});
     walk.GetSubFolders(path);
+    if (between) between();
     std::vector<std::string> out;
     if (!host.blnContinue) return out;
     walk.ListFolders([&](const FolderWalk::Listed& folder) {
@@ -91,40 +95,22 @@ TEST_F(WalkTest, AFolderReplacedAfterTheWalkIsNeverFollowed) {
     std::vector<std::string> listed;
     std::vector<std::string> problems;
   };
+  const std::vector<std::string> readAgain = {": top.txt", "A\\A1\\:", "B\\:"};
+  const std::string changed = "problem: changed C:\\Data\\A\\";
   const std::vector<Case> cases = {
-      {"link, read again",
-       0,
-       &FakeSystem::ReplaceWithLink,
-       {": top.txt", "A\\A1\\:", "B\\:"},
-       {"problem: changed C:\\Data\\A\\"}},
-      {"other folder, read again",
-       0,
-       &FakeSystem::ReplaceWithOtherFolder,
-       {": top.txt", "A\\A1\\:", "B\\:"},
-       {"problem: changed C:\\Data\\A\\"}},
+      {"link, read again", 0, &FakeSystem::ReplaceWithLink, readAgain, {changed}},
+      {"other folder, read again", 0, &FakeSystem::ReplaceWithOtherFolder, readAgain, {changed}},
       {"link, kept", 1 << 20, &FakeSystem::ReplaceWithLink, {": top.txt", "A\\: f.txt", "A\\A1\\:", "B\\:"}, {}},
-      {"unreadable now, read again",
-       0,
-       &FakeSystem::SetUnreadable,
-       {": top.txt", "A\\A1\\:", "B\\:"},
-       {"problem: unreadable-folder C:\\Data\\A\\"}},
+      {"unreadable", 0, &FakeSystem::SetUnreadable, readAgain, {"problem: unreadable-folder C:\\Data\\A\\"}},
   };
   for (const Case& c : cases) {
     FakeSystem fresh;
     AddData(fresh);
-    RecordingHost recording;
-    recording.blnContinue = true;
-    FolderWalk walk({fresh, recording.Host(), '\\', {{true, true}, c.cacheBudget, 1}});
-    walk.GetSubFolders("C:\\Data\\");
-    (fresh.*c.replace)("C:\\Data\\A");
-    std::vector<std::string> listed;
-    walk.ListFolders([&](const FolderWalk::Listed& folder) { listed.push_back(Line(folder)); });
-    std::vector<std::string> problems;
-    for (const auto& e : recording.events) {
-      if (e.starts_with("problem:")) problems.push_back(e);
-    }
+    host.events.clear();
+    const auto listed = Walk(
+        "C:\\Data\\", {{true, true}, c.cacheBudget, 1}, [&] { (fresh.*c.replace)("C:\\Data\\A"); }, &fresh);
     EXPECT_EQ(listed, c.listed) << c.name;
-    EXPECT_EQ(problems, c.problems) << c.name;
+    EXPECT_EQ(Problems(), c.problems) << c.name;
     EXPECT_EQ(fresh.openFolders(), 0) << c.name;
   }
 }
