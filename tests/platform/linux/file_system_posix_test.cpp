@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -329,6 +330,18 @@ TEST(PosixVolumeTest, LabelSpaceAndEntriesOfAMountedFileSystem) {
     tree.Link("ext2/folder/to-sub", "sub");
     for (const char* path : {"ext2/folder/", "ext2/gone/"})
       out.append("[").append(PosixVolumeInfo().Label(tree.Path(path))).append("]");
+    // Label links as udev makes them, read for what is no folder: only the
+    // link to this file system's own device names it.
+    tree.Folder("labels");
+    struct stat mounted {};
+    ::stat(tree.Path("ext2").c_str(), &mounted);
+    for (int n = 0; n < 8; ++n) {
+      const std::string device = "/dev/loop" + std::to_string(n);
+      struct stat st {};
+      if (::stat(device.c_str(), &st) != 0) continue;
+      tree.Link("labels/" + (st.st_rdev == mounted.st_dev ? std::string("mine") : "other" + std::to_string(n)), device);
+    }
+    out.append("[").append(PosixVolumeInfo(tree.Path("labels")).Label(tree.Path("ext2/folder/file"))).append("]");
     const auto space = PosixDiskSpaceInfo().Space(tree.Path("ext2/"));
     out += space && space->available < space->total / 2 ? " reserved blocks not available\n" : " wrong space\n";
     PosixDirectorySearch search;
@@ -337,7 +350,7 @@ TEST(PosixVolumeTest, LabelSpaceAndEntriesOfAMountedFileSystem) {
   });
   if (status == testing::kCannotRun) GTEST_SKIP() << "cannot make and mount file systems here";
   EXPECT_EQ(output,
-            "[データ disk][] reserved blocks not available\n"
+            "[データ disk][][mine] reserved blocks not available\n"
             "file file 3\nsub folder\nto-file file 3\nto-sub linked-folder\n");
 }
 
