@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,30 +24,6 @@ std::string Joined(const std::vector<std::string>& faults) {
   return text;
 }
 
-// What the random trees hold, so that a generator gone quiet fails loudly:
-// files, vanished ones, unreadable folders, links, dates outside years 0 to
-// 9999, sizes of 13 digits, C1 controls, CR LF, invalid UTF-8.
-void Count(const ModelFolder& folder, std::array<int, 9>& n) {
-  const auto in = [](const std::string& name, const char* part) { return name.find(part) != std::string::npos; };
-  n[2] += folder.unreadable;
-  n[3] += folder.link;
-  for (const auto& f : folder.files) {
-    const auto units = OrderUnits(f.name);
-    const bool invalid = std::any_of(units.begin(), units.end(), [](std::uint32_t u) { return u >= 0x10000; });
-    const int counts[] = {
-        1,
-        f.vanished,
-        0,
-        0,
-        f.creation.seconds > 253402300799 || f.creation.seconds<-62167219200, f.size> 999'999'999'999ull,
-        in(f.name, "\xC2\x85") || in(f.name, "\xC2\x9B"),
-        in(f.name, "\r\n"),
-        invalid};
-    for (std::size_t i = 0; i < n.size(); ++i) n[i] += counts[i];
-  }
-  for (const auto& d : folder.folders) Count(d, n);
-}
-
 struct Setting {
   unsigned threads;
   std::size_t cacheBudget;
@@ -59,11 +34,9 @@ constexpr Setting kSettings[] = {{1, engine::kDefaultCacheBudget}, {3, 300}, {1,
 
 TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBack) {
   constexpr std::uint64_t kSeeds = 24;
-  std::array<int, 9> coverage{};
   for (std::uint64_t seed = 1; seed <= kSeeds; ++seed) {
     SeededEntropy entropy(seed);
     Scenario scenario = RandomScenario(entropy, {.depth = 4, .entries = 9, .nameBytes = 255});
-    Count(scenario.root, coverage);
     for (unsigned bits = 0; bits < 128; ++bits) {
       scenario.options = OptionsFromBits(bits);
       const Setting& setting = kSettings[(bits + seed) % std::size(kSettings)];
@@ -73,8 +46,6 @@ TEST(ListingProperty, EveryOptionCombinationListsEveryFileOnceInOrderAndParsesBa
       ASSERT_TRUE(faults.empty()) << "seed " << seed << ", " << Describe(scenario) << Joined(faults);
     }
   }
-  const std::array<int, 9> least = {249, 5, 2, 2, 20, 20, 2, 2, 20};
-  for (std::size_t i = 0; i < least.size(); ++i) EXPECT_GT(coverage[i], least[i]) << i;
 }
 
 // The same bytes whatever the threads and whatever the walk kept, and for

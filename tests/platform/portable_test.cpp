@@ -9,6 +9,7 @@
 #include "platform/drive.h"
 #include "platform/text_fit.h"
 #include "platform/utf8.h"
+#include "tests/support/fake_facilities.h"
 
 namespace vexaro::platform {
 namespace {
@@ -71,15 +72,6 @@ TEST(FixedDateTimeText, YearOfAtLeastFourDigitsHourUnpadded) {
   for (const auto& c : cases) EXPECT_EQ(FixedDateTimeText(c.when), c.text) << c.when.year;
 }
 
-// One unit per character, as the fuzz target and the window's tests measure.
-struct CharacterMeasure final : TextMeasure {
-  int Width(std::string_view text) const override {
-    int n = 0;
-    for (char c : text) n += !utf8::IsContinuation(c);
-    return n;
-  }
-};
-
 TEST(FitPathEllipsis, KeepsTheStartAndTheLastComponentOrBothEnds) {
   struct Case {
     const char* text;
@@ -103,7 +95,7 @@ TEST(FitPathEllipsis, KeepsTheStartAndTheLastComponentOrBothEnds) {
       {"abcdefghij", -1, "..."},
       {"", 0, ""},
   };
-  const CharacterMeasure measure;
+  const testing::CharacterFitter measure;  // one unit per character
   for (const auto& c : cases)
     EXPECT_EQ(FitPathEllipsis(c.text, c.width, measure, '\\'), c.fitted) << c.text << " " << c.width;
 }
