@@ -219,35 +219,6 @@ TEST_F(ListingTest, StopBetweenFoldersKeepsWholeLinesWithoutFinalLineEnd) {
   EXPECT_TRUE(outcomes[1].stopped()) << "each start folder sets the flag again and is stopped on its own";
 }
 
-TEST_F(ListingTest, VanishedFileGetsBlanksNeverAnotherFilesValues) {
-  system.setRecordsCarryStamps(false);
-  system.SetVanished("C:\\data\\c.log");
-  const std::string txt = List(Options(false, true, false, true, false, true, false));
-  EXPECT_NE(txt.find("\r\n2026/12/01 09:15:00   1KB : a.txt\r\n"
-                     "                          : c.log\r\n"),
-            std::string::npos)
-      << txt;
-  const std::string csv = List(Options(true, true, false, true, true, true, false));
-  EXPECT_NE(csv.find("\r\n\"\",\"DATA\",\"\",\"C:\\data\\\",\"c.log\"\r\n"), std::string::npos) << csv;
-  EXPECT_NE(host.events.end(),
-            std::find(host.events.begin(), host.events.end(), "problem: unreadable-file C:\\data\\c.log"));
-  EXPECT_EQ(outcomes.at(0).Count(Problem::Kind::UnreadableFile), 1u);
-  EXPECT_TRUE(outcomes[0].Incomplete());
-}
-
-TEST_F(ListingTest, LinksAreNotFollowedAndLoopsNotWalkedTwice) {
-  system.AddFolder("C:\\t\\real");
-  system.AddFile("C:\\t\\real\\x.txt", 1);
-  system.AddLinkedFolder("C:\\t\\link");
-  system.AddMountOf("C:\\t\\real\\again", "C:\\t");  // a bind mount of an ancestor
-  const auto text = List(Options(false, false, false, false, false, false, false), {"C:\\t\\"});
-  EXPECT_EQ(text.substr(text.find("\r\n\r\n") + 4), "real\\x.txt\r\n");
-  EXPECT_NE(host.events.end(), std::find(host.events.begin(), host.events.end(), "problem: loop C:\\t\\real\\again\\"));
-  EXPECT_EQ(outcomes.at(0).Count(Problem::Kind::FolderLoop), 1u);
-  EXPECT_FALSE(outcomes[0].Incomplete()) << "nothing is missing: the folder is listed where it was met first";
-  EXPECT_FALSE(outcomes[0].stopped());
-}
-
 // A folder met again on the same mount was moved (or swapped) during the
 // walk: whatever stood under its second name is not listed, and the run
 // says so instead of passing it off as a loop.
@@ -259,26 +230,6 @@ TEST_F(ListingTest, AFolderMetAgainOnItsOwnMountIsAChangeNotALoop) {
   EXPECT_NE(host.events.end(), std::find(host.events.begin(), host.events.end(), "problem: changed C:\\t\\b\\"));
   EXPECT_EQ(outcomes.at(0).Count(Problem::Kind::ChangedFolder), 1u);
   EXPECT_TRUE(outcomes[0].Incomplete());
-}
-
-TEST_F(ListingTest, UnreadableFoldersAreReportedAndGiveNoLines) {
-  system.AddFolder("C:\\data\\locked");
-  system.AddFile("C:\\data\\locked\\hidden.txt", 1);
-  system.SetUnreadable("C:\\data\\locked");
-  system.AddFolder("C:\\gone");
-  system.SetUnreadable("C:\\gone");
-  const auto text = List(Options(false, false, false, false, false, false, false), {"C:\\data\\", "C:\\gone\\"});
-  EXPECT_EQ(text.find("hidden"), std::string::npos);
-  EXPECT_NE(text.find("sub\\b.txt"), std::string::npos);
-  EXPECT_TRUE(text.ends_with("\r\nVolume Name : DATA\r\n\r\n")) << "the unreadable start folder keeps its header";
-  const auto shown = host.Shown();
-  EXPECT_EQ(std::count(shown.begin(), shown.end(), "problem: unreadable-folder C:\\data\\locked\\"), 1);
-  EXPECT_EQ(std::count(shown.begin(), shown.end(), "problem: unreadable-folder C:\\gone\\"), 1);
-  for (const FolderOutcome& outcome : outcomes) {
-    EXPECT_GE(outcome.Count(Problem::Kind::UnreadableFolder), 1u);
-    EXPECT_TRUE(outcome.Incomplete());
-    EXPECT_FALSE(outcome.stopped());
-  }
 }
 
 TEST_F(ListingTest, StatusAndProgressSequence) {
