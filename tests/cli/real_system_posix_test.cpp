@@ -60,6 +60,16 @@ class EndToEndTest : public ::testing::Test {
       fs::create_directories((root / name).parent_path());
       std::ofstream(root / name) << std::string(size, '-');
     }
+    std::ofstream(root / "line\nbreak") << "---";
+    // Listed with the size of a.txt; neither walked nor listed; a loop, not
+    // entered; listed with their own size, the length of the target.
+    for (const auto& [name, target] : {std::pair<fs::path, fs::path>{"ln.txt", "a.txt"},
+                                       {"lnk", "sub"},
+                                       {"sub/up", ".."},
+                                       {"dangling", "nowhere/at/all"},
+                                       {"loop", "loop"}}) {
+      fs::create_symlink(target, root / name);
+    }
   }
   ~EndToEndTest() override { fs::remove_all(base); }
 
@@ -138,6 +148,10 @@ TEST_F(EndToEndTest, ExactListingOnStandardOutputAndTheSameBytesInAFile) {
                                      .append("/\n\n"
                                              "           0 : B.txt\n"
                                              "        1536 : a.txt\n"
+                                             "          14 : dangling\n"
+                                             "           3 : line?break\n"
+                                             "        1536 : ln.txt\n"
+                                             "           4 : loop\n"
                                              "           5 : 写真.jpg\n"
                                              "           2 : a b/y\n"
                                              "           1 : sub/deeper/x\n"));
