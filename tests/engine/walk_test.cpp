@@ -143,8 +143,11 @@ TEST_F(WalkTest, DeepChainsCostAFewOpensPerFolder) {
       const int before = system.opens();
       const auto listed = Walk("C:\\T", {{true, true}, budget, workers});
       ASSERT_EQ(listed.size(), static_cast<std::size_t>(folders));
-      // About 2 here; 4 where climbing back up fails and the way down is opened again.
-      EXPECT_LE(system.opens() - before, 3 * folders) << "budget " << budget << ", workers " << workers;
+      // One walker opens about 2 a folder, 4 where climbing back up fails and
+      // the way down is opened again. With a worker the count depends on
+      // timing (1.7 to 3.1 seen on a loaded machine): a bound for runaways.
+      EXPECT_LE(system.opens() - before, (workers == 1 ? 3 : 5) * folders)
+          << "budget " << budget << ", workers " << workers;
       EXPECT_EQ(system.openFolders(), 0);
     }
   }
