@@ -1,8 +1,9 @@
-// Run with TZ=America/New_York: US Eastern, whose daylight-saving rules
-// changed in 2007.
+// Run with TZ=America/New_York: US Eastern, whose daylight-saving rules changed in 2007.
 #include "platform/win32/windows_win32.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "platform/win32/host_win32.h"
 #include "tests/support/fake_system.h"
@@ -17,12 +18,7 @@ TEST(Win32Clock, OffsetFollowsTheRulesOfEachMomentsYear) {
   GetDynamicTimeZoneInformation(&zone);
   if (std::wstring_view(zone.TimeZoneKeyName) != L"Eastern Standard Time") GTEST_SKIP() << "needs US Eastern";
   constexpr std::int32_t standard = -5 * 3600, daylight = -4 * 3600, either = 1;
-  struct Case {
-    const char* what;
-    std::int64_t utc;
-    std::int32_t offset;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, std::int64_t, std::int32_t> cases[] = {
       {"March 2006, old rules", UtcSeconds(2006, 3, 20, 12), standard},
       {"March 2007, new rules", UtcSeconds(2007, 3, 20, 12), daylight},
       {"early November 2007, new rules", UtcSeconds(2007, 11, 3, 12), daylight},
@@ -38,22 +34,14 @@ TEST(Win32Clock, OffsetFollowsTheRulesOfEachMomentsYear) {
       {"the last moment", INT64_MAX, either},
   };
   Win32Clock clock;
-  for (const auto& c : cases) {
-    const std::int32_t offset = clock.UtcOffsetAt(c.utc);
-    if (c.offset == either) {
-      EXPECT_TRUE(offset == standard || offset == daylight) << c.what << ": " << offset;
-    } else {
-      EXPECT_EQ(offset, c.offset) << c.what;
-    }
+  for (const auto& [what, utc, want] : cases) {
+    const std::int32_t offset = clock.UtcOffsetAt(utc);
+    EXPECT_TRUE(want == either ? offset == standard || offset == daylight : offset == want) << what << ": " << offset;
   }
 }
 
 TEST(FileTime, EveryCountHasItsMomentAndBack) {
-  struct Case {
-    std::uint64_t ticks;
-    UtcTime utc;
-  };
-  const Case cases[] = {
+  const std::pair<std::uint64_t, UtcTime> cases[] = {
       {0, {-11644473600, 0}},
       {1, {-11644473600, 100}},
       {116444736000000000, {0, 0}},  // 1970
@@ -63,10 +51,12 @@ TEST(FileTime, EveryCountHasItsMomentAndBack) {
       {0x8000000000000000, {910692730085, 477580800}},  // beyond what SYSTEMTIME holds
       {UINT64_MAX, {1833029933770, 955161500}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(UtcFromFileTime(c.ticks), c.utc) << c.ticks;
+  for (const auto& [ticks, utc] : cases) {
+    EXPECT_EQ(UtcFromFileTime(ticks), utc) << ticks;
     // Back again, where a FILETIME that the system takes can hold it.
-    if (c.ticks <= 0x7FFFFFFFFFFFFFFF) EXPECT_EQ(FileTimeFromUtc(c.utc), c.ticks) << c.ticks;
+    if (ticks <= 0x7FFFFFFFFFFFFFFF) {
+      EXPECT_EQ(FileTimeFromUtc(utc), ticks) << ticks;
+    }
   }
   // Outside what a FILETIME holds: the nearest end.
   EXPECT_EQ(FileTimeFromUtc({-11644473601, 0}), 0u);
@@ -74,13 +64,8 @@ TEST(FileTime, EveryCountHasItsMomentAndBack) {
 }
 
 TEST(Win32Regional, SeparatorsAndDateTimeOfTheLocale) {
-  struct Case {
-    const char* locale;
-    const char* separators;  // date, time, decimal
-    LocalDateTime when;
-    const char* text;
-  };
-  const Case cases[] = {
+  // The locale, its date, time and decimal separators, a moment and its text.
+  const std::tuple<const char*, const char*, LocalDateTime, const char*> cases[] = {
       {"ja-JP", "/:.", {2026, 11, 28, 17, 43, 59}, "2026/11/28 17:43:59"},
       {"de-DE", ".:,", {2026, 11, 28, 17, 43, 59}, "28.11.2026 17:43:59"},
       {"fi-FI", "..,", {2026, 11, 28, 17, 43, 59}, "28.11.2026 17.43.59"},
@@ -88,11 +73,10 @@ TEST(Win32Regional, SeparatorsAndDateTimeOfTheLocale) {
       {"ja-JP", "/:.", {30828, 1, 1, 0, 0, 0}, "30828/01/01 0:00:00"},
       {"ja-JP", "/:.", {1600, 12, 31, 23, 59, 59}, "1600/12/31 23:59:59"},
   };
-  for (const auto& c : cases) {
-    Win32Regional regional(c.locale);
-    EXPECT_EQ(regional.DateSeparator() + regional.TimeSeparator() + regional.DecimalSeparator(), c.separators)
-        << c.locale;
-    EXPECT_EQ(regional.DateTimeText(c.when), c.text) << c.locale << " " << c.when.year;
+  for (const auto& [locale, separators, when, text] : cases) {
+    Win32Regional regional(locale);
+    EXPECT_EQ(regional.DateSeparator() + regional.TimeSeparator() + regional.DecimalSeparator(), separators) << locale;
+    EXPECT_EQ(regional.DateTimeText(when), text) << locale << " " << when.year;
   }
 }
 

@@ -4,49 +4,36 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 #include "platform/utf8.h"
 
 namespace vexaro::platform::win32 {
 namespace {
 
-// Names reach the listing through these two: nothing may be lost or turned
-// into another name. Each broken sequence is one U+FFFD: the longest piece
-// that could still have become valid, as the shared decoder's table pins.
+// Names reach the listing through these two: nothing may be lost or turned into another name.
+// Each broken sequence is one U+FFFD: the longest piece that could still have become valid.
 TEST(Conversion, OddInputBothWays) {
   const wchar_t hi = 0xD83D, lo = 0xDE00;
-  struct Case {
-    const char* what;
-    std::string utf8;
-    std::wstring utf16;
-    bool roundTrip;  // Narrow(utf16) gives utf8 back
-  };
-  const Case cases[] = {
+  // What, UTF-8, UTF-16, and whether Narrow(utf16) gives the UTF-8 back.
+  const std::tuple<const char*, std::string, std::wstring, bool> cases[] = {
       {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC", L"\u65E5\u672C", true},
       {"emoji, a surrogate pair", "\xF0\x9F\x98\x80", std::wstring{hi, lo}, true},
-      {"lone high surrogate",
-       "\xED\xA0\xBD"
-       "a",
-       std::wstring{hi, L'a'}, true},
+      {"lone high surrogate", "\xED\xA0\xBDz", std::wstring{hi, L'z'}, true},
       {"lone low surrogate at the end", "a\xED\xB8\x80", std::wstring{L'a', lo}, true},
       {"pair in the wrong order", "\xED\xB8\x80\xED\xA0\xBD", std::wstring{lo, hi}, true},
       {"embedded nul", std::string("a\0b", 3), std::wstring(L"a\0b", 3), true},
-      {"stray continuation byte",
-       "a\x80"
-       "b",
-       L"a\uFFFD"
-       L"b",
-       false},
+      {"stray continuation byte", "a\x80z", L"a\uFFFDz", false},
       {"invalid lead byte", "\xFF", L"\uFFFD", false},
       {"overlong slash", "\xC0\xAF", L"\uFFFD\uFFFD", false},
       {"above U+10FFFF", "\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD", false},
       {"cut before the end", "x\xE6\x97", L"x\uFFFD", false},
       {"four bytes broken by a new lead", "\xF0\x9F\xC3\xA9", L"\uFFFD\u00E9", false},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Widen(c.utf8), c.utf16) << c.what;
-    if (c.roundTrip) {
-      EXPECT_EQ(Narrow(c.utf16), c.utf8) << c.what;
+  for (const auto& [what, utf8, utf16, roundTrip] : cases) {
+    EXPECT_EQ(Widen(utf8), utf16) << what;
+    if (roundTrip) {
+      EXPECT_EQ(Narrow(utf16), utf8) << what;
     }
   }
 }
@@ -71,8 +58,7 @@ TEST(Conversion, EveryScalarValueRoundTrips) {
   EXPECT_TRUE(Narrow(utf16) == utf8);
 }
 
-// Every string of UTF-16 units, lone surrogates among them, comes back:
-// a name read from the system is found again by its UTF-8 form.
+// Any UTF-16, lone surrogates too, comes back: a name read is found again by its UTF-8 form.
 TEST(Conversion, EveryUtf16StringRoundTrips) {
   for (wchar_t s = 0xD800; s <= 0xDFFF; ++s) {
     for (const std::wstring& w : {std::wstring{s}, std::wstring{L'a', s, L'b'}, std::wstring{s, s}}) {

@@ -24,10 +24,14 @@ std::unique_ptr<Folder> Open(DirectorySearch& search, const std::string& path) {
   return std::move(result.folder);
 }
 
+void Refused(const OpenResult& result, std::errc error, std::string_view what) {
+  EXPECT_FALSE(result.folder) << what;
+  EXPECT_EQ(result.error, error) << what << ": " << result.error.message();
+}
+
 std::optional<FolderId> IdOf(const OpenResult& result) { return result.folder ? result.folder->id() : std::nullopt; }
 
-// Every entry of a folder by name, read to the end; `count` gets how many
-// Next gave, so that an entry given twice shows.
+// Every entry by name, read to the end; `count` gets how many Next gave.
 std::map<std::string, DirEntry> ReadAll(Folder& folder, std::size_t* count = nullptr) {
   std::map<std::string, DirEntry> entries;
   for (DirEntry entry; folder.Next(entry);) {
@@ -43,8 +47,7 @@ TEST(Win32Search, ExactTimesFromTheRecordAndErrorsForWhatIsGone) {
   const std::string kept = tree.File("v\\kept.txt", 7), gone = tree.File("v\\gone.txt", 1);
   const std::string vanished = tree.Folder("vanished");
   TempTree::Remove(vanished);
-  // The creation time as the system's own search gives it, to the tick.
-  WIN32_FIND_DATAW found;
+  WIN32_FIND_DATAW found;  // the creation time as the system's own search gives it
   HANDLE find = FindFirstFileW(ExtendedPath(kept).c_str(), &found);
   ASSERT_NE(find, INVALID_HANDLE_VALUE);
   FindClose(find);
@@ -68,31 +71,20 @@ TEST(Win32Search, ExactTimesFromTheRecordAndErrorsForWhatIsGone) {
   EXPECT_EQ(folder->Stat("..\\v\\kept.txt", {true, true}), std::nullopt) << "an entry, not a path";
   EXPECT_FALSE(folder->error());
 
-  const struct {
-    std::string path;
-    std::errc error;
-  } cases[] = {
-      {vanished, std::errc::no_such_file_or_directory},
-      {vanished + "deeper\\", std::errc::no_such_file_or_directory},
-      {kept, std::errc::not_a_directory},
-      {kept + "\\", std::errc::not_a_directory},
-  };
-  for (const auto& c : cases) {
-    const OpenResult result = search.OpenFolder(c.path);
-    EXPECT_FALSE(result.folder) << c.path;
-    EXPECT_EQ(result.error, c.error) << c.path << ": " << result.error.message();
-  }
+  Refused(search.OpenFolder(vanished), std::errc::no_such_file_or_directory, vanished);
+  Refused(search.OpenFolder(vanished + "deeper\\"), std::errc::no_such_file_or_directory, "deeper");
+  for (const std::string& path : {kept, kept + "\\"})
+    Refused(search.OpenFolder(path), std::errc::not_a_directory, path);
   // With or without its separator, and as the drive's root.
   for (const std::string& path : {tree.Path(""), tree.Path("v"), tree.Path("").substr(0, 3)}) {
     EXPECT_TRUE(Open(search, path)) << path;
   }
 }
 
-// A large folder enumerated on one thread while another opens and looks up
-// its entries, as the walk's workers do.
+// Read on one thread while another opens its entries, as the walk's workers
+// do; long names, so that the records take several reads of the handle.
 TEST(Win32Search, EntriesOfALargeFolderEachOnceWhileAnotherThreadOpensThem) {
   TempTree tree;
-  // Long names, so that the records take several reads of the handle.
   constexpr int kCount = 200;
   const std::string padding(110, 'x');
   for (int i = 0; i < kCount; ++i) {
@@ -133,8 +125,7 @@ TEST(Win32Search, EntriesOfALargeFolderEachOnceWhileAnotherThreadOpensThem) {
   EXPECT_TRUE(folder->OpenChild("0").folder) << "the handle outlives the enumeration";
 }
 
-// Entries are read from what was opened, whatever has taken its name since,
-// and its parent is the folder that holds it now.
+// Entries come from what was opened, whatever has taken its name since.
 TEST(Win32Search, TheFolderOpenedNotItsName) {
   TempTree tree;
   tree.File("x\\old", 1);
@@ -167,30 +158,13 @@ TEST(Win32Search, OpenChildOpensOnlyAFolderOfThisVeryFolderAndOpenParentGoesBack
   ASSERT_TRUE(c);
   const auto a = IdOf(search.OpenFolder(tree.Path("c\\a")));
   ASSERT_TRUE(a);
-  const struct {
-    std::string name;
-    std::errc error;  // {} when it opens
-  } cases[] = {
-      {"a", {}},
-      {unicode, {}},
-      {"f.txt", std::errc::not_a_directory},
-      {"missing", std::errc::no_such_file_or_directory},
-      // Names only: neither a path nor a way up.
-      {"a\\b", std::errc::invalid_argument},
-      {"a/b", std::errc::invalid_argument},
-      {"..", std::errc::invalid_argument},
-      {".", std::errc::invalid_argument},
-      {"", std::errc::invalid_argument},
-  };
-  for (const auto& k : cases) {
-    const OpenResult result = c->OpenChild(k.name);
-    EXPECT_EQ(result.folder != nullptr, k.error == std::errc{}) << k.name;
-    if (k.error != std::errc{}) {
-      EXPECT_EQ(result.error, k.error) << k.name << ": " << result.error.message();
-    }
-  }
-  // Ids: the same folder by either way, another folder another id; the
-  // parent is the folder a child was opened from, and a drive's root has none.
+  EXPECT_TRUE(c->OpenChild(unicode).folder);
+  Refused(c->OpenChild("f.txt"), std::errc::not_a_directory, "f.txt");
+  Refused(c->OpenChild("missing"), std::errc::no_such_file_or_directory, "missing");
+  // Names only: neither a path nor a way up.
+  for (const char* name : {"a\\b", "a/b", "..", ".", ""})
+    Refused(c->OpenChild(name), std::errc::invalid_argument, name);
+  // One folder one id by either way; the parent is the one opened from, a root has none.
   EXPECT_EQ(IdOf(c->OpenChild("a")), a);
   EXPECT_NE(IdOf(c->OpenChild("other")), a);
   EXPECT_EQ(IdOf(c->OpenChild("other"))->device, a->device);
@@ -202,8 +176,7 @@ TEST(Win32Search, OpenChildOpensOnlyAFolderOfThisVeryFolderAndOpenParentGoesBack
   EXPECT_TRUE(above.error);
 }
 
-// Under Wine only a Unix link makes a link: the test set-up makes loop\up ->
-// .. and links\file -> target on the host side.
+// The host-side set-up makes loop\up -> .. and links\file -> target: Wine makes no links.
 TEST(Win32Search, LinksAreNeitherEnteredNorFollowedToFolders) {
   const char* top = std::getenv("VEXARO_HOST_TREE");
   if (top == nullptr || *top == '\0') GTEST_SKIP() << "no links were made for this run";
@@ -237,9 +210,7 @@ TEST(Win32Volumes, SpaceAndLabelOfADrive) {
   ASSERT_TRUE(space);
   EXPECT_GT(space->total, 0u);
   EXPECT_LE(space->available, space->total);
-  // A drive with a label of its own. Wine's mount manager reads a label when
-  // a drive is defined, so the set-up's labelled folder becomes drive Y:
-  // through the manager's own request for that (what Wine's settings use).
+  // Wine reads a label when a drive is defined: the set-up's labelled folder becomes Y:.
   const char* top = std::getenv("VEXARO_HOST_TREE");
   if (top == nullptr) GTEST_SKIP() << "no labelled drive can be made here";
   std::string folder = std::string(top + 2) + "\\drive";  // the host's path of Z:...

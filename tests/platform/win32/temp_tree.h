@@ -1,7 +1,6 @@
 #pragma once
-// A folder tree on the real disk, made by a test and removed after it. Paths
-// are UTF-8; folders end with a backslash.
-
+// A folder tree on the real disk, removed after the test. Paths are UTF-8;
+// folders end with a backslash.
 #include "platform/win32/windows_win32.h"
 #include <winioctl.h>
 
@@ -30,17 +29,16 @@ class TempTree {
 
   std::string Path(std::string_view relative) const { return root_ + std::string(relative); }
 
-  // Creates the folder `relative` and its parents.
+  // The folder and its parents.
   std::string Folder(std::string_view relative) {
-    std::string path = Path(relative);
-    if (!path.ends_with('\\')) path += '\\';
+    const std::string path = Path(relative) + (relative.ends_with('\\') ? "" : "\\");
     for (auto at = path.find('\\', root_.size()); at != std::string::npos; at = path.find('\\', at + 1)) {
       CreateDirectoryW(Wide(path.substr(0, at)).c_str(), nullptr);
     }
     return path;
   }
 
-  // Creates a file of `size` bytes (sparse, so gigabytes take no room).
+  // A sparse file of `size` bytes, so that gigabytes take no room.
   std::string File(std::string_view relative, std::uint64_t size = 0, DWORD attributes = 0) {
     Folder(relative.substr(0, relative.rfind('\\') + 1));
     const std::string path = Path(relative);
@@ -48,34 +46,30 @@ class TempTree {
     if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + path);
     DWORD ignored = 0;
     DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
-    LARGE_INTEGER end{};
-    end.QuadPart = static_cast<LONGLONG>(size);
-    SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+    SetFilePointerEx(file, LARGE_INTEGER{.QuadPart = static_cast<LONGLONG>(size)}, nullptr, FILE_BEGIN);
     SetEndOfFile(file);
     CloseHandle(file);
     if (attributes != 0) SetFileAttributesW(Wide(path).c_str(), attributes);
     return path;
   }
 
-  // Removes a file, or a folder (trailing backslash) with all it holds.
+  // A file (read-only too), or a folder (trailing backslash) with all it holds.
   static void Remove(const std::string& path) {
+    const std::wstring wide = Wide(path);
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!path.ends_with('\\')) {
-      SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file too
-      DeleteFileW(Wide(path).c_str());
+      DeleteFileW(wide.c_str());
       return;
     }
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((Wide(path) + L'*').c_str(), &entry);
-    while (search != INVALID_HANDLE_VALUE) {
+    HANDLE search = FindFirstFileW((wide + L'*').c_str(), &entry);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &entry)) {
       const std::string name = platform::win32::Narrow(entry.cFileName);
       if (name != "." && name != "..")
         Remove(path + name + (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? "\\" : ""));
-      if (!FindNextFileW(search, &entry)) break;
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    std::wstring folder = Wide(path);
-    folder.pop_back();
-    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW(wide.substr(0, wide.size() - 1).c_str());
   }
 
  private:

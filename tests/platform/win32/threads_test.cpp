@@ -39,8 +39,7 @@ double IdleShareSince(std::uint64_t& idle, std::uint64_t& total) {
   return share;
 }
 
-// A thread that sleeps is blocked as far as the processors sat idle
-// meanwhile (other programs may keep them busy); one that spins is not.
+// Sleep is blocked time as far as the processors sat idle meanwhile (others may use them); spinning is not.
 TEST(ThreadsWin32Test, AMeterCountsSleepAsBlockedAsFarAsProcessorsIdleAndSpinAsNot) {
   std::uint64_t idle = 0, total = 0;
   IdleShareSince(idle, total);

@@ -1,14 +1,10 @@
 #!/bin/sh
-# Vexaro.exe under Wine on a virtual display, driven from the keyboard: three
-# folders added through the folder dialog and one deleted again, a run whose
-# clipboard must equal vexaro-list.exe's output, the same two folders given
-# on the command line, then STOP during a long walk.
-# Every button is pressed with Enter after Tab or Shift+Tab has reached it.
-# Screenshots are kept.
+# Vexaro.exe under Wine on a virtual display, every button pressed with Enter after Tab or Shift+Tab: folders
+# added through the folder dialog and one deleted, a run whose clipboard must equal vexaro-list.exe's output,
+# the same folders on the command line, then STOP during a long walk. Screenshots are kept.
 #   window_end_to_end.sh VEXARO_EXE VEXARO_LIST_EXE WORK_DIR
-# Exit status 77 (skipped) without a display, a prefix of the tests' own (its
-# desktop folder is replaced), xdotool, xclip or import. $WINE names the
-# Wine loader, the one that runs the build's programs (default: wine).
+# Exit status 77 (skipped) without a display, a prefix of the tests' own (its desktop folder is replaced),
+# xdotool, xclip or import. $WINE names the loader that runs the build's programs (default: wine).
 set -eu
 vexaro=$1 list=$2 work=$3
 wine=${WINE:-wine}
@@ -19,8 +15,7 @@ for tool in "$wine" xdotool xclip import; do command -v "$tool" >/dev/null || sk
 fail() { echo "FAILED: $*" >&2; import -window root "$work/failure.png" || true; exit 1; }
 rm -rf "$work" && mkdir -p "$work/shots"
 
-# The folder dialog opens at the desktop: a folder of the prefix's own rather
-# than the home folder Wine links it to.
+# The folder dialog opens at the desktop: the prefix's own, not the home folder Wine links it to.
 desktop="$WINEPREFIX/drive_c/users/$("$wine" cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')/Desktop"
 [ ! -L "$desktop" ] || rm "$desktop"
 rm -rf "$desktop"/vx* && mkdir -p "$desktop/vxB/empty" "$desktop/vxC"
@@ -44,11 +39,15 @@ keys() {
   xdotool key --delay 120 "$@" && sleep 0.4
 }
 shot() { import -window root "$work/shots/$1.png"; }
-start_program() {  # and add the folder $1 through the folder dialog, then $2 ...
-  "$wine" "$vexaro" >>"$work/program.log" 2>&1 &
+message() { within "$1" shown "Vexaro" || fail "no $2" && sleep 1; }  # SECONDS WHAT: a message box
+launch() {  # [ARGUMENTS...]: the program, in the current folder, until its window shows
+  "$wine" "$vexaro" "$@" >>"$work/program.log" 2>&1 &
   program=$!
   within 60 shown "Vexaro Ver 2.8" || fail "the window did not appear"
   sleep 1
+}
+start_program() {  # and add the folder $1 through the folder dialog, then $2 ...
+  launch
   keys Tab                                  # the folder list -> Add Folder
   for folder; do
     keys Return
@@ -59,10 +58,6 @@ start_program() {  # and add the folder $1 through the folder dialog, then $2 ..
     keys Return
     within 30 gone "Browse for Folder" || fail "the folder dialog stayed"
   done
-}
-delete_last_row() {  # from Add Folder; stays on Delete Selected
-  keys shift+Tab End space                  # the folder list, its last row marked
-  keys Tab Tab Return                       # -> Add Folder -> Delete Selected
 }
 quit_program() {  # after the closing message: OK, then Quit
   keys Return
@@ -79,11 +74,11 @@ normalised() { sed -e 's/\r$//' -e 's/^\(Date and Time\|Free Disk Space\|Disk Sp
 
 echo "== a run over two folders, a third deleted"
 start_program vxB vxA vxC
-delete_last_row
+keys shift+Tab End space                    # the folder list, its last row marked
+keys Tab Tab Return                         # -> Add Folder -> Delete Selected
 shot setup
-keys Tab Tab Tab shift+Tab Return         # -> Size -> Start -> Quit -> Start
-within 120 shown "Vexaro" || fail "no closing message"
-sleep 1
+keys Tab Tab Tab shift+Tab Return           # -> Size -> Start -> Quit -> Start
+message 120 "closing message"
 shot finished
 clipboard | normalised >"$work/clipboard.txt"
 a=$("$wine" winepath -w "$desktop/vxA" | tr -d '\r') b=$("$wine" winepath -w "$desktop/vxB" | tr -d '\r')
@@ -93,31 +88,24 @@ grep -q "6442450944 : sub.big.bin" "$work/clipboard.txt" || fail "a file line is
 ! grep -q "vxC" "$work/clipboard.txt" || fail "Delete Selected left vxC in the list"
 quit_program
 
-echo "== folders on the command line"
-# Relative and absolute, a file among them; nothing starts before Start.
-(cd "$desktop" && exec "$wine" "$vexaro" vxB "$a" 'vxA\a.txt' >>"$work/program.log" 2>&1) &
-program=$!
-within 60 shown "Vexaro Ver 2.8" || fail "the window did not appear"
-sleep 2
+echo "== folders on the command line: relative and absolute, a file among them; nothing before Start"
+cd "$desktop" && launch vxB "$a" 'vxA\a.txt' && cd - >/dev/null
+sleep 1
 ! shown "Vexaro" || fail "a run started by itself"
 keys Tab Tab Tab Tab Return                 # the folder list -> ... -> Size -> Start
-within 120 shown "Vexaro" || fail "no closing message"
-sleep 1
+message 120 "closing message"
 clipboard | normalised | diff -u - "$work/clipboard.txt" || fail "the rows were not those of the two folders"
 quit_program
 
 echo "== STOP during a long walk"
 start_program vxLong
 keys Tab Tab Tab Return                     # -> Delete Selected -> Size -> Start
-# No wait beyond the screenshot: the 64-bit build walks the tree in under
-# two seconds.
-shot walking
+shot walking                                # no wait: the 64-bit build walks the tree in under two seconds
 keys Tab Return                             # the focus was on STOP, and stays
-within 60 shown "Vexaro" || fail "no message after STOP"
+message 60 "message after STOP"
 shot stopped
-keys Return                                 # 処理を中断しました。
-sleep 1
-within 60 shown "Vexaro" || fail "no closing message after STOP"
+keys Return && sleep 1                      # 処理を中断しました。
+message 60 "closing message after STOP"
 clipboard >"$work/stopped.txt"
 grep -q "^Date and Time : " "$work/stopped.txt" || fail "the stopped listing has no header"
 lines=$(grep -c "f.txt" "$work/stopped.txt" || true)

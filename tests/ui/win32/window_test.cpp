@@ -1,6 +1,5 @@
-// The Win32 window over the shared logic with fake facilities: where its
-// controls stand and their fonts at two resolutions, the keyboard, STOP and
-// closing in a run, folders dropped from the shell.
+// The Win32 window over the shared logic with fake facilities: layout and fonts at two resolutions, the
+// keyboard, STOP and closing in a run, folders dropped from the shell.
 #include "ui/win32/main_window.h"
 
 #include <gtest/gtest.h>
@@ -25,9 +24,8 @@ LOGFONTW FontOf(HWND control) {
   return font;
 }
 
-// The runs of rows of `button` that hold ink of its caption as the button
-// paints itself: rows where a pixel between the margins differs much from
-// the face at the left margin, where no caption reaches.
+// The runs of rows of `button`, as it paints itself, where a pixel between the margins differs much from the
+// face at the left margin: the lines of its caption.
 std::vector<std::pair<int, int>> CaptionRows(HWND button, int margin) {
   RECT client{};
   GetClientRect(button, &client);
@@ -59,11 +57,8 @@ std::vector<std::pair<int, int>> CaptionRows(HWND button, int margin) {
   return rows;
 }
 
-// Every control at its box of the layout at the window's resolution, in
-// its container's coordinates; self-sizing labels keep their top and
-// centre. Every caption in the window's font (the system's message face at
-// 9 points) but the status line, which has its own; "Delete Selected" on
-// two whole lines.
+// Every control at its layout box (self-sizing labels: top and centre), in the system's message face at 9
+// points but the status line in its own; "Delete Selected" on two whole lines.
 void ExpectLaidOut(const MainWindow& window) {
   const int dpi = window.dpi();
   NONCLIENTMETRICSW system{};
@@ -100,8 +95,7 @@ void ExpectLaidOut(const MainWindow& window) {
   EXPECT_LE(lines.back().second, TwipsToPixels(FindLayout(kCommand5)->box.height, dpi) - frame) << "at " << dpi;
 }
 
-// Posts `paths` to `window` as the shell drops them: a DROPFILES block of
-// UTF-16 paths, each ended by a NUL and the list by one more.
+// Posts `paths` as the shell drops them: DROPFILES, then UTF-16 paths each ended by a NUL, and one more NUL.
 void Drop(HWND window, const std::vector<std::string>& paths) {
   std::wstring list;
   for (const std::string& path : paths) list.append(platform::win32::Widen(path)).push_back(L'\0');
@@ -115,26 +109,21 @@ void Drop(HWND window, const std::vector<std::string>& paths) {
   PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }
 
-class Win32WindowTest : public ::testing::Test {
- protected:
-  // Every look at the clock is 20 ms later: each yield of a run gives the
-  // message loop a turn.
-  Win32WindowTest()
+// The window with fakes; every look at the clock is 20 ms later, so that each yield of a run gives the
+// message loop a turn.
+struct Harness {
+  Harness()
       : logic(window, {system, clipboard, messages, picker, fitter, 1},
               [now = std::chrono::steady_clock::time_point{}]() mutable {
                 return now += std::chrono::milliseconds(20);
               }) {
     window.Attach(logic);
     logic.Form_Load();
-  }
-  void SetUp() override {
-    if (window.hwnd() == nullptr) GTEST_SKIP() << "no window can be made here";
-    window.Show(SW_SHOW);
+    if (window.hwnd() != nullptr) window.Show(SW_SHOW);
   }
   HWND Control(ControlId id) const { return window.control(id); }
   void Click(ControlId id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }
-  // A key as the message loop hands it to the dialog manager, with Shift
-  // held or not.
+  // A key as the message loop hands it to the dialog manager, with Shift held or not.
   void Key(WPARAM key, bool shift = false) {
     BYTE state[256] = {};
     GetKeyboardState(state);
@@ -148,6 +137,11 @@ class Win32WindowTest : public ::testing::Test {
   bool LooksDefault(ControlId id) const {
     return (GetWindowLongPtrW(Control(id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
   }
+  std::vector<std::string> Rows() const {
+    std::vector<std::string> texts;
+    for (int row = 0; row < window.RowCount(); ++row) texts.push_back(window.RowText(row));
+    return texts;
+  }
 
   testing::Journal journal;
   testing::FakeSystem system;
@@ -157,6 +151,13 @@ class Win32WindowTest : public ::testing::Test {
   testing::CharacterFitter fitter;
   MainWindow window{GetModuleHandleW(nullptr)};
   MainWindowLogic logic;
+};
+
+class Win32WindowTest : public ::testing::Test, protected Harness {
+ protected:
+  void SetUp() override {
+    if (window.hwnd() == nullptr) GTEST_SKIP() << "no window can be made here";
+  }
 };
 
 TEST_F(Win32WindowTest, LayoutAtTheScreensResolutionAndAfterAChange) {
@@ -193,89 +194,46 @@ TEST_F(Win32WindowTest, TabOrderAndOnlyAFocusedButtonTakesEnter) {
   EXPECT_EQ(window.RowCount(), 1);
 }
 
-// Tab or Shift+Tab onto a button, then Enter: that button is pressed, and
-// it alone looks like the default button.
-struct TabbedEnter {
-  ControlId button;
-  bool backwards;
-  const char* pressed;  // what Enter did, as Outcome() tells it
-};
-
-void PrintTo(const TabbedEnter& test, std::ostream* out) {
-  *out << "button " << test.button << (test.backwards ? " after Shift+Tab" : " after Tab");
-}
-
-class EnterOnTabbedButton : public Win32WindowTest, public ::testing::WithParamInterface<TabbedEnter> {
- protected:
-  // The folder dialog's prompts, the list, the clipboard and whether the
-  // window is still there.
-  std::string Outcome() {
-    std::string outcome = std::to_string(picker.prompts.size()) + " prompts, rows";
-    for (int row = 0; row < window.RowCount(); ++row) outcome += " " + window.RowText(row);
-    outcome += clipboard.text.find("f.txt") != std::string::npos ? ", listed" : ", not listed";
-    MSG quit{};
-    if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) outcome += ", ended";
-    return outcome;
-  }
-};
-
-TEST_P(EnterOnTabbedButton, PressesThatButton) {
-  const TabbedEnter& test = GetParam();
-  system.AddFile("C:\\a\\f.txt", 1);
-  window.AddRow("C:\\a\\");
-  window.AddRow("C:\\b\\");
-  SendMessageW(Control(kList1), LB_SETSEL, TRUE, 1);
-  picker.answers.push_back(std::string("C:\\c\\"));
-  // From the control that Tab, or Shift+Tab, leaves for the button.
-  HWND from = GetNextDlgTabItem(window.hwnd(), Control(test.button), !test.backwards);
-  ASSERT_NE(from, Control(test.button));
-  SetFocus(from);
-  Key(VK_TAB, test.backwards);
-  ASSERT_EQ(GetFocus(), Control(test.button));
-  for (const ControlId button : {kCommand1, kCommand3, kCommand4, kCommand5}) {
-    EXPECT_EQ(LooksDefault(button), button == test.button) << button;
-  }
-  Key(VK_RETURN);
-  EXPECT_EQ(Outcome(), test.pressed);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryButton, EnterOnTabbedButton,
-    ::testing::Values(TabbedEnter{kCommand4, false, "1 prompts, rows C:\\a\\ C:\\b\\ C:\\c\\, not listed"},
-                      TabbedEnter{kCommand4, true, "1 prompts, rows C:\\a\\ C:\\b\\ C:\\c\\, not listed"},
-                      TabbedEnter{kCommand5, false, "0 prompts, rows C:\\a\\, not listed"},
-                      TabbedEnter{kCommand5, true, "0 prompts, rows C:\\a\\, not listed"},
-                      TabbedEnter{kCommand1, false, "0 prompts, rows C:\\a\\ C:\\b\\, listed"},
-                      TabbedEnter{kCommand1, true, "0 prompts, rows C:\\a\\ C:\\b\\, listed"},
-                      TabbedEnter{kCommand3, false, "0 prompts, rows C:\\a\\ C:\\b\\, not listed, ended"},
-                      TabbedEnter{kCommand3, true, "0 prompts, rows C:\\a\\ C:\\b\\, not listed, ended"}),
-    [](const ::testing::TestParamInfo<TabbedEnter>& info) {
-      return "Button" + std::to_string(info.param.button) + (info.param.backwards ? "ShiftTab" : "Tab");
-    });
-
-// STOP is the one stop of Tab on the progress page: Tab, or Shift+Tab, and
-// Enter still press it.
-TEST_F(Win32WindowTest, EnterOnStopAfterTab) {
-  for (const char* folder : {"C:\\one\\a", "C:\\one\\b", "C:\\one\\c"}) {
-    system.AddFile(std::string(folder) + "\\f.txt", 1);
-  }
-  window.AddRow("C:\\one\\");
-  for (const bool backwards : {false, true}) {
-    messages.shown.clear();
-    int opens = 0;
-    system.onOpen([&](std::string_view) {
-      if (++opens != 2) return;
-      Key(VK_TAB, backwards);
-      EXPECT_EQ(GetFocus(), Control(kCommand2));
-      EXPECT_TRUE(LooksDefault(kCommand2));
-      Key(VK_RETURN);
-    });
-    Click(kCommand1);
-    ASSERT_EQ(messages.shown.size(), 2u) << "the stop, then the end";
-    EXPECT_EQ(messages.shown[0].text, engine::kInterrupted) << backwards;
+// Tab or Shift+Tab onto a button, then Enter: that button alone looks like the default, and is pressed.
+TEST(Win32Window, EnterPressesTheButtonTabbedTo) {
+  // Per button, what Enter did: the prompts, the rows, the clipboard and whether the window ended.
+  const std::pair<ControlId, const char*> rows[] = {
+      {kCommand4, "1 prompts, rows C:\\a\\ C:\\b\\ C:\\c\\, not listed"},
+      {kCommand5, "0 prompts, rows C:\\a\\, not listed"},
+      {kCommand1, "0 prompts, rows C:\\a\\ C:\\b\\, listed"},
+      {kCommand3, "0 prompts, rows C:\\a\\ C:\\b\\, not listed, ended"},
+  };
+  for (const auto& [button, pressed] : rows) {
+    for (const bool backwards : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "button " << button << (backwards ? " after Shift+Tab" : " after Tab"));
+      Harness h;
+      if (h.window.hwnd() == nullptr) GTEST_SKIP() << "no window can be made here";
+      h.system.AddFile("C:\\a\\f.txt", 1);
+      h.window.AddRow("C:\\a\\");
+      h.window.AddRow("C:\\b\\");
+      SendMessageW(h.Control(kList1), LB_SETSEL, TRUE, 1);
+      h.picker.answers.push_back(std::string("C:\\c\\"));
+      // From the control that Tab, or Shift+Tab, leaves for the button.
+      HWND from = GetNextDlgTabItem(h.window.hwnd(), h.Control(button), !backwards);
+      ASSERT_NE(from, h.Control(button));
+      SetFocus(from);
+      h.Key(VK_TAB, backwards);
+      ASSERT_EQ(GetFocus(), h.Control(button));
+      for (const ControlId other : {kCommand1, kCommand3, kCommand4, kCommand5}) {
+        EXPECT_EQ(h.LooksDefault(other), other == button) << other;
+      }
+      h.Key(VK_RETURN);
+      std::string outcome = std::to_string(h.picker.prompts.size()) + " prompts, rows";
+      for (const std::string& row : h.Rows()) outcome += " " + row;
+      outcome += h.clipboard.text.find("f.txt") != std::string::npos ? ", listed" : ", not listed";
+      MSG quit{};
+      if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) outcome += ", ended";
+      EXPECT_EQ(outcome, pressed);
+    }
   }
 }
 
+// STOP, clicked or reached by Tab or Shift+Tab (its page's one stop) and Enter, ends one start folder.
 TEST_F(Win32WindowTest, StopEndsOneStartFolderAndClosingEndsTheRun) {
   for (const char* folder : {"C:\\one\\a", "C:\\one\\b", "C:\\one\\c", "C:\\two\\d"}) {
     system.AddFile(std::string(folder) + "\\f.txt", 1);
@@ -283,18 +241,31 @@ TEST_F(Win32WindowTest, StopEndsOneStartFolderAndClosingEndsTheRun) {
   window.AddRow("C:\\one\\");
   window.AddRow("C:\\two\\");
   int opens = 0;
-  // STOP is clicked while the first start folder's second folder is read.
-  system.onOpen([&](std::string_view) {
-    if (++opens == 2) PostMessageW(Control(kCommand2), BM_CLICK, 0, 0);
-  });
-  Click(kCommand1);
-  ASSERT_EQ(messages.shown.size(), 2u) << "the stop, then the end";
-  EXPECT_EQ(messages.shown[0].text, engine::kInterrupted);
-  EXPECT_EQ(clipboard.text.find("c\\f.txt"), std::string::npos) << "the stopped folder was not finished";
-  EXPECT_NE(clipboard.text.find("two\\"), std::string::npos) << "the next start folder was listed";
+  for (const char* how : {"clicked", "Tab", "Shift+Tab"}) {
+    SCOPED_TRACE(how);
+    messages.shown.clear();
+    clipboard.text.clear();
+    opens = 0;
+    // While the first start folder's second folder is read.
+    system.onOpen([&, how](std::string_view) {
+      if (++opens != 2) return;
+      if (how == std::string_view("clicked")) {
+        PostMessageW(Control(kCommand2), BM_CLICK, 0, 0);
+        return;
+      }
+      Key(VK_TAB, how == std::string_view("Shift+Tab"));
+      EXPECT_EQ(GetFocus(), Control(kCommand2));
+      EXPECT_TRUE(LooksDefault(kCommand2));
+      Key(VK_RETURN);
+    });
+    Click(kCommand1);
+    ASSERT_EQ(messages.shown.size(), 2u) << "the stop, then the end";
+    EXPECT_EQ(messages.shown[0].text, engine::kInterrupted);
+    EXPECT_EQ(clipboard.text.find("c\\f.txt"), std::string::npos) << "the stopped folder was not finished";
+    EXPECT_NE(clipboard.text.find("two\\"), std::string::npos) << "the next start folder was listed";
+  }
 
-  // The close box in a run: the window goes, nothing more is shown or
-  // handed over, and the message loop is told to end.
+  // The close box in a run: the window goes, nothing more is shown or handed over, the message loop ends.
   messages.shown.clear();
   opens = 0;
   system.onOpen([&](std::string_view) {
@@ -308,8 +279,8 @@ TEST_F(Win32WindowTest, StopEndsOneStartFolderAndClosingEndsTheRun) {
   EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-// Dropped folders become rows in the list's order, a path past MAX_PATH
-// whole; files and what is gone are left out, and a run takes nothing.
+// Dropped folders become rows in order, one past MAX_PATH whole; files and what is gone are left out, and a
+// run takes nothing.
 TEST_F(Win32WindowTest, DroppedFoldersBecomeRowsWhileIdle) {
   const std::string deep = "C:\\" + std::string(300, 'd');
   system.AddFile("C:\\a\\f.txt", 1);
@@ -318,12 +289,7 @@ TEST_F(Win32WindowTest, DroppedFoldersBecomeRowsWhileIdle) {
   Drop(window.hwnd(), {deep, "C:\\a\\f.txt", "C:\\B", "C:\\gone", "C:\\a"});
   window.ProcessEvents();
   const std::vector<std::string> rows = {"C:\\a\\", "C:\\B\\", deep + "\\"};
-  auto listed = [&] {
-    std::vector<std::string> texts;
-    for (int row = 0; row < window.RowCount(); ++row) texts.push_back(window.RowText(row));
-    return texts;
-  };
-  EXPECT_EQ(listed(), rows);
+  EXPECT_EQ(Rows(), rows);
 
   bool dropped = false;
   system.onOpen([&](std::string_view) {
@@ -333,7 +299,7 @@ TEST_F(Win32WindowTest, DroppedFoldersBecomeRowsWhileIdle) {
   ASSERT_TRUE(dropped);
   MSG left{};
   ASSERT_FALSE(PeekMessageW(&left, window.hwnd(), WM_DROPFILES, WM_DROPFILES, PM_NOREMOVE)) << "not handled in the run";
-  EXPECT_EQ(listed(), rows);
+  EXPECT_EQ(Rows(), rows);
 }
 
 }  // namespace
