@@ -12,7 +12,7 @@ namespace vexaro::platform::win32 {
 namespace {
 
 // Names reach the listing through these two: nothing may be lost or turned into another name.
-// Each broken sequence is one U+FFFD: the longest piece that could still have become valid.
+// Each broken sequence is one U+FFFD (which bytes make one: the decoder's own test, portable_test.cpp).
 TEST(Conversion, OddInputBothWays) {
   const wchar_t hi = 0xD83D, lo = 0xDE00;
   // What, UTF-8, UTF-16, and whether Narrow(utf16) gives the UTF-8 back.
@@ -24,9 +24,6 @@ TEST(Conversion, OddInputBothWays) {
       {"pair in the wrong order", "\xED\xB8\x80\xED\xA0\xBD", std::wstring{lo, hi}, true},
       {"embedded nul", std::string("a\0b", 3), std::wstring(L"a\0b", 3), true},
       {"stray continuation byte", "a\x80z", L"a\uFFFDz", false},
-      {"invalid lead byte", "\xFF", L"\uFFFD", false},
-      {"overlong slash", "\xC0\xAF", L"\uFFFD\uFFFD", false},
-      {"above U+10FFFF", "\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD", false},
       {"cut before the end", "x\xE6\x97", L"x\uFFFD", false},
       {"four bytes broken by a new lead", "\xF0\x9F\xC3\xA9", L"\uFFFD\u00E9", false},
   };

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <map>
 #include <thread>
-#include <vector>
 
 #include "platform/win32/convert_win32.h"
 #include "platform/win32/host_win32.h"
