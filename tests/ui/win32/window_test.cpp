@@ -44,11 +44,8 @@ std::vector<std::pair<int, int>> CaptionRows(HWND button, int margin) {
                 std::abs(GetBValue(pixel) - GetBValue(face)) >
             96;
     }
-    if (ink && !rows.empty() && rows.back().second == y) {
-      rows.back().second = y + 1;
-    } else if (ink) {
-      rows.emplace_back(y, y + 1);
-    }
+    if (ink && (rows.empty() || rows.back().second != y)) rows.emplace_back(y, y);  // a new run
+    if (ink) rows.back().second = y + 1;
   }
   SelectObject(dc, old);
   DeleteObject(bitmap);
