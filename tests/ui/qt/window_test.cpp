@@ -1,5 +1,4 @@
-// The Qt window over the shared logic (where its controls stand, keyboard
-// and mouse, one run through the real widgets) and the Qt facilities.
+// The Qt window over the shared logic through its real widgets, and the Qt facilities.
 
 #include <QApplication>
 #include <QClipboard>
@@ -23,8 +22,7 @@ namespace {
 
 using namespace vexaro;
 
-// The window shown and active, over the in-memory platform. Each reading of
-// the clock moves it on 20 ms, so every yield gives the message loop a turn.
+// The window shown and active, over the in-memory platform; each clock reading moves on 20 ms.
 struct Window {
   Window() {
     for (const char* file : {"C:\\a\\one.txt", "C:\\a\\x\\two.txt", "C:\\a\\x\\deep\\three.txt", "C:\\b\\four.txt",
@@ -82,19 +80,14 @@ class WindowTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  // Every control at its box of the layout, scaled to the screen's
-  // resolution, and in the window's font but the status line. ctest runs
-  // this at 96 dots per inch and again at 144 (VEXARO_TEST_DPI).
+  // ctest runs this at 96 dots per inch and again at 144 (VEXARO_TEST_DPI).
   void everyControlStandsWhereTheLayoutPutsIt() {
     Window w;
     const int dpi = w.window.logicalDpiX();
     QCOMPARE(w.window.logicalDpiY(), dpi);
     QCOMPARE(dpi, qEnvironmentVariableIsSet("VEXARO_TEST_DPI") ? qEnvironmentVariableIntValue("VEXARO_TEST_DPI") : 96);
-    auto pixels = [dpi](const ui::Twips& box) {
-      using ui::TwipsToPixels;
-      return QRect(TwipsToPixels(box.left, dpi), TwipsToPixels(box.top, dpi), TwipsToPixels(box.width, dpi),
-                   TwipsToPixels(box.height, dpi));
-    };
+    auto px = [dpi](int twips) { return ui::TwipsToPixels(twips, dpi); };
+    auto pixels = [&](const ui::Twips& b) { return QRect(px(b.left), px(b.top), px(b.width), px(b.height)); };
     if (dpi == 96) QCOMPARE(w.window.size(), QSize(500, 91));
     QCOMPARE(w.window.size(), pixels(ui::kClientArea).size());
     QCOMPARE(w.window.minimumSize(), w.window.maximumSize());
@@ -104,27 +97,21 @@ class WindowTest final : public QObject {
       auto* label = qobject_cast<QLabel*>(control);
       QCOMPARE(control->parentWidget(),
                row.container == ui::Control::Form1 ? &w.window : w.control(ui::FindLayout(row.container)->name));
-      if (row.kind != ui::Kind::Label) {
-        QCOMPARE(button ? button->text() : QString(), QString::fromLatin1(row.caption));
-      } else if (row.id != ui::Control::Label1) {
-        QCOMPARE(label->text(), QString::fromLatin1(row.caption));
-      }
+      const QString text = button ? button->text() : label ? label->text() : QString();
+      if (row.id != ui::Control::Label1) QCOMPARE(text, QString::fromLatin1(row.caption));
       if (row.kind == ui::Kind::CheckBox || row.kind == ui::Kind::OptionButton) {
         QCOMPARE(button->isChecked(), row.id != ui::Control::OptionCSV);
       }
       if (row.id != ui::Control::Label2) QVERIFY2(control->font() == w.window.font(), row.name);
-      // The self-sizing labels keep their top and centre (below); every
-      // other box is the layout's to the pixel.
+      // The self-sizing labels keep their top and centre; every other box is the layout's to the pixel.
       const QRect actual = control->geometry(), laid = pixels(row.box);
       if (row.id == ui::Control::Label2 || row.id == ui::Control::Label3) {
         QCOMPARE(actual.top(), laid.top());
         QVERIFY2(std::abs(actual.center().x() - laid.center().x()) <= 1, row.name);
       } else {
-        const QString where = QStringLiteral("%1 at %2,%3 %4x%5").arg(row.name).arg(actual.x()).arg(actual.y());
-        QVERIFY2(actual == laid, qPrintable(where.arg(actual.width()).arg(actual.height())));
+        QVERIFY2(actual == laid, row.name);
       }
-      // Inside its page or the window, clear of its neighbours there (the
-      // option buttons' boxes share the empty end of the first one).
+      // Inside its parent, clear of its neighbours (the option buttons' boxes overlap by design).
       QVERIFY2(control->parentWidget()->rect().contains(actual), row.name);
       for (const auto& other : ui::kLayout) {
         if (&other == &row || other.container != row.container || row.kind == ui::Kind::Page) continue;
@@ -143,19 +130,19 @@ class WindowTest final : public QObject {
   void keyboardReachesEveryControlAndPressesOnlyTheFocusedButton() {
     Window w;
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("List1"));
-    const QStringList order{"Command4",  "Command5",  "CheckSize", "Command1",  "Command3",    "CheckPath",
-                            "CheckDate", "CheckByte", "OptionTXT", "CheckFree", "CheckVolume", "List1"};
-    QCOMPARE(w.Walk(Qt::Key_Tab, 12), order);
-    auto* txt = w.control<QRadioButton>("OptionTXT");
-    auto* csv = w.control<QRadioButton>("OptionCSV");
-    QTest::mouseClick(csv, Qt::LeftButton);
-    QVERIFY(csv->isChecked() && !txt->isChecked() && w.window.Options().OptionCSV);
-    w.control("CheckByte")->setFocus();
-    QCOMPARE(w.Walk(Qt::Key_Tab, 2), (QStringList{"OptionCSV", "CheckFree"}));
-    QCOMPARE(w.Walk(Qt::Key_Backtab, 2), (QStringList{"OptionCSV", "CheckByte"}));
-    QTest::mouseClick(txt, Qt::LeftButton);
-    QVERIFY(txt->isChecked() && !csv->isChecked() && !w.window.Options().OptionCSV);
-
+    QCOMPARE(w.Walk(Qt::Key_Tab, 12),
+             (QStringList{"Command4", "Command5", "CheckSize", "Command1", "Command3", "CheckPath", "CheckDate",
+                          "CheckByte", "OptionTXT", "CheckFree", "CheckVolume", "List1"}));
+    // A click chooses one option button and clears the other; Tab enters the group at the chosen one.
+    for (const auto& [chosen, csv] : {std::pair{"OptionCSV", true}, std::pair{"OptionTXT", false}}) {
+      QTest::mouseClick(w.control(chosen), Qt::LeftButton);
+      QCOMPARE(w.control<QRadioButton>("OptionCSV")->isChecked(), csv);
+      QCOMPARE(w.control<QRadioButton>("OptionTXT")->isChecked(), !csv);
+      QCOMPARE(w.window.Options().OptionCSV, csv);
+      w.control("CheckByte")->setFocus();
+      QCOMPARE(w.Walk(Qt::Key_Tab, 2), (QStringList{chosen, "CheckFree"}));
+      QCOMPARE(w.Walk(Qt::Key_Backtab, 2), (QStringList{chosen, "CheckByte"}));
+    }
     // Enter presses the focused button and no other; Escape presses none.
     QStringList pressed;
     for (auto* button : w.window.findChildren<QAbstractButton*>()) {
@@ -186,8 +173,7 @@ class WindowTest final : public QObject {
     QCOMPARE(marks(), (QList<bool>{false, true, true}));
   }
 
-  // Folders added through the picker; STOP clicked as a user does, through
-  // the event queue, while the first folder is being walked.
+  // STOP clicked through the event queue, as a user does, while the first folder is walked.
   void runShowsTheProgressPageAndStopsTheFirstFolderOnly() {
     Window w;
     for (const char* path : {"C:\\b", "C:\\a"}) {
@@ -208,9 +194,8 @@ class WindowTest final : public QObject {
     QTest::mouseClick(w.control("Command1"), Qt::LeftButton);
     QVERIFY(progressShown);
     QVERIFY(w.control("Frame3")->isVisible() && !stop->isVisible());
-    QCOMPARE(w.messages.shown.size(), 2u);  // the stopped folder's and the closing one
-    // The second folder in full, the first cut short.
-    const std::string& text = w.clipboard.text;
+    QCOMPARE(w.messages.shown.size(), 2u);       // the stopped folder's and the closing one
+    const std::string& text = w.clipboard.text;  // the second folder in full, the first cut short
     QVERIFY(text.find("five.txt") != std::string::npos && text.find("three.txt") == std::string::npos);
     QCOMPARE(w.control<QLabel>("Label1")->text(), QStringLiteral("C:\\b\\w\\"));
   }
@@ -227,7 +212,7 @@ class WindowTest final : public QObject {
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
   }
 
-  void messageBoxShowsPlainTextWithOneButton() {
+  void dialogsAreModalOverTheirParent() {
     QWidget parent;
     WhenModal<QMessageBox>(true, [&](QMessageBox* box) {
       QVERIFY(box->windowTitle() == "Vexaro" && box->text() == "一行目\n<b>二行目</b>" &&
@@ -235,13 +220,10 @@ class WindowTest final : public QObject {
               box->buttons().size() == 1 && box->parentWidget() == &parent);
     });
     platform::QtMessageDialog(parent).ShowInformation("一行目\n<b>二行目</b>", "Vexaro");
-  }
-
-  void folderDialogReturnsTheChosenFolderOrNothing() {
+    // The folder dialog returns the chosen folder, or nothing when cancelled.
     QTemporaryDir dir;
     const QString chosen = dir.path() + QStringLiteral("/フォルダ");
     QVERIFY(QDir().mkpath(chosen));
-    QWidget parent;
     platform::QtFolderPicker picker(parent);
     for (bool accept : {true, false}) {
       WhenModal<QFileDialog>(accept, [&](QFileDialog* dialog) {
@@ -249,8 +231,8 @@ class WindowTest final : public QObject {
                 dialog->testOption(QFileDialog::ShowDirsOnly));
         dialog->selectFile(chosen);
       });
-      const auto expected = accept ? std::optional(chosen.toStdString()) : std::nullopt;
-      QCOMPARE(picker.PickFolder("フォルダを選択してください"), expected);
+      QCOMPARE(picker.PickFolder("フォルダを選択してください"),
+               accept ? std::optional(chosen.toStdString()) : std::nullopt);
     }
   }
 
