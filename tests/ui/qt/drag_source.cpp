@@ -1,14 +1,9 @@
-// drag_source PATH...: a small window titled "drag source" that starts a
-// drag of PATH... as local file URLs (text/uri-list) when the mouse is
-// pressed on it, for the end-to-end test, which moves the mouse with
-// xdotool: a real X11 drag and drop (XDND) onto another program's window.
-// Prints "accepted" or "refused" once the drag is over, and ends 10 seconds
-// later.
+// drag_source PATH...: a window titled "drag source" that, when pressed, drags PATH... as local file
+// URLs (a real XDND drag for the end-to-end test); prints "accepted" or "refused", ends 10 s later.
 
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -16,34 +11,25 @@
 
 namespace {
 
-class Source final : public QWidget {
- public:
-  explicit Source(QList<QUrl> urls) : m_urls(std::move(urls)) {}
-
- protected:
+struct Source final : QWidget {
   void mousePressEvent(QMouseEvent*) override {
     auto* drag = new QDrag(this);
     auto* data = new QMimeData;
-    data->setUrls(m_urls);
+    data->setUrls(urls);
     drag->setMimeData(data);
-    const Qt::DropAction done = drag->exec(Qt::CopyAction);
-    std::puts(done == Qt::CopyAction ? "accepted" : "refused");
+    std::puts(drag->exec(Qt::CopyAction) == Qt::CopyAction ? "accepted" : "refused");
     std::fflush(stdout);
-    // The target may still be fetching the data, which this program serves.
-    QTimer::singleShot(10000, qApp, &QApplication::quit);
+    QTimer::singleShot(10000, qApp, &QApplication::quit);  // the target may still be fetching the data
   }
-
- private:
-  QList<QUrl> m_urls;
+  QList<QUrl> urls;
 };
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QList<QUrl> urls;
-  for (int i = 1; i < argc; ++i) urls << QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i]));
-  Source source(urls);
+  Source source;
+  for (int i = 1; i < argc; ++i) source.urls << QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i]));
   source.setWindowTitle(QStringLiteral("drag source"));
   source.setGeometry(900, 500, 120, 80);
   source.show();
