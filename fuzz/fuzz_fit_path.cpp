@@ -1,8 +1,6 @@
-// The path-ellipsis fitter, with the terminal's column count and with a
-// measure of one unit per character, and the progress line built on it:
-// whatever the text and width, the result fits (unless not even "..." does),
-// is the text itself when that fits, keeps a beginning and an end of the text
-// cut only between characters, and on a terminal shows no control character.
+// The path-ellipsis fitter, by terminal columns and by one unit per character, and the progress line
+// built on it: the result fits (unless not even "..." does), is the text itself when that fits, keeps
+// a beginning and an end of the text cut only between characters, and shows no control character.
 
 #include <algorithm>
 #include <cstdio>
@@ -13,33 +11,26 @@
 #include "cli/progress.h"
 #include "platform/text_fit.h"
 #include "platform/utf8.h"
+#include "tests/support/fake_facilities.h"
 
 namespace {
 
-void Check(bool ok, const char* what, std::string_view text) {
-  if (!ok) {
-    std::fprintf(stderr, "property broken: %s (%zu bytes)\n", what, text.size());
-    std::abort();
-  }
-}
+namespace utf8 = vexaro::platform::utf8;
 
-struct CharacterMeasure final : vexaro::platform::TextMeasure {
-  int Width(std::string_view utf8) const override {
-    return static_cast<int>(
-        std::ranges::count_if(utf8, [](char c) { return !vexaro::platform::utf8::IsContinuation(c); }));
-  }
-};
+void Check(bool ok, const char* what, std::string_view text) {
+  if (ok) return;
+  std::fprintf(stderr, "property broken: %s (%zu bytes)\n", what, text.size());
+  std::abort();
+}
 
 bool StartsCharacter(std::string_view text, std::size_t at) {
-  return at == 0 || at >= text.size() || !vexaro::platform::utf8::IsContinuation(text[at]);
+  return at == 0 || at >= text.size() || !utf8::IsContinuation(text[at]);
 }
 
-// `fitted` is the text, or a beginning of it, "...", and a later piece of it,
-// both cut between characters.
+// `fitted` is a beginning of the text, "...", and a later piece of it, both cut between characters.
 bool KeepsEnds(std::string_view text, std::string_view fitted) {
   for (std::size_t dots = fitted.find("..."); dots != std::string_view::npos; dots = fitted.find("...", dots + 1)) {
-    const std::string_view head = fitted.substr(0, dots);
-    const std::string_view tail = fitted.substr(dots + 3);
+    const std::string_view head = fitted.substr(0, dots), tail = fitted.substr(dots + 3);
     if (!text.starts_with(head) || !StartsCharacter(text, head.size())) continue;
     for (std::size_t at = text.find(tail, head.size()); at != std::string_view::npos; at = text.find(tail, at + 1)) {
       if (StartsCharacter(text, at) && StartsCharacter(text, at + tail.size())) return true;
@@ -51,7 +42,7 @@ bool KeepsEnds(std::string_view text, std::string_view fitted) {
 // Whole valid characters only, none of them a C0 or C1 control.
 bool IsCleanUtf8(std::string_view s) {
   for (std::size_t at = 0; at < s.size();) {
-    const vexaro::platform::utf8::Scalar c = vexaro::platform::utf8::Decode(s, at);
+    const utf8::Scalar c = utf8::Decode(s, at);
     if (!c.valid || c.value < 0x20 || (c.value >= 0x7F && c.value <= 0x9F)) return false;
     at += c.length;
   }
@@ -64,13 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 2) return 0;
   const int maxWidth = static_cast<int>(data[0]) - 8;  // -8..247, below the ellipsis too
   const char separator = (data[1] & 1) ? '/' : '\\';
-  const bool terminal = data[1] & 2;
   const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
-
-  const CharacterMeasure characters;
+  const vexaro::testing::CharacterFitter characters;
   const vexaro::cli::TerminalMeasure columns;
-  const vexaro::platform::TextMeasure& measure =
-      terminal ? static_cast<const vexaro::platform::TextMeasure&>(columns) : characters;
+  const vexaro::platform::TextMeasure& measure = (data[1] & 2) ? static_cast<decltype(measure)>(columns) : characters;
   const std::string fitted = vexaro::platform::FitPathEllipsis(text, maxWidth, measure, separator);
   if (measure.Width(text) <= maxWidth) {
     Check(fitted == text, "a text that fits is left alone", text);
@@ -78,13 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(maxWidth < 3 || measure.Width(fitted) <= maxWidth, "the result fits", text);
     Check(KeepsEnds(text, fitted), "a beginning, \"...\" and a later piece, cut between characters", text);
   }
-
-  // The progress line of vexaro-list: within the terminal's width, nothing
-  // a terminal would act on.
+  // vexaro-list's progress line: within the terminal's width, nothing a terminal would act on.
   const int terminalColumns = static_cast<int>(data[0]);
   const std::string line = vexaro::cli::ProgressText("Listing Files", text, terminalColumns, separator);
-  Check(vexaro::cli::TextColumns(line) <= std::max(terminalColumns - 1, 0), "the progress line fits the terminal",
-        text);
+  Check(vexaro::cli::TextColumns(line) <= std::max(terminalColumns - 1, 0), "the progress line fits", text);
   Check(IsCleanUtf8(line), "the progress line holds no control character and no stray byte", text);
   return 0;
 }

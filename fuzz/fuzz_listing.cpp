@@ -1,21 +1,11 @@
-// The listing over a tree decoded from the fuzzer's bytes: the same checks
-// as the property test (every file once, order, column widths, CSV that
-// parses back, header and blank lines), and STOP at a yield the bytes pick.
+// The listing over a tree decoded from the fuzzer's bytes: the property test's checks (every file
+// once, order, column widths, CSV that parses back, header and blank lines), and STOP at a yield
+// the bytes pick.
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "tests/support/listing_checks.h"
-
-namespace {
-
-void Fail(const vexaro::testing::Scenario& scenario, const std::vector<std::string>& faults) {
-  std::fprintf(stderr, "%s\n", vexaro::testing::Describe(scenario).c_str());
-  for (const auto& f : faults) std::fprintf(stderr, "  %s\n", f.c_str());
-  std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vexaro::testing;
@@ -23,12 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Small trees: the fuzzer learns more from many runs than from big ones.
   const Scenario scenario = RandomScenario(entropy, {.depth = 3, .entries = 6, .nameBytes = 255});
   const ListingRun complete = RunListing(scenario);
-  if (auto faults = CheckListing(scenario, complete); !faults.empty()) Fail(scenario, faults);
-  const int stopAt = 1 + static_cast<int>(entropy.Below(static_cast<std::uint64_t>(complete.yields) + 1));
-  const ListingRun stopped = RunListing(scenario, stopAt);
-  if (auto faults = CheckStopped(complete, stopped); !faults.empty()) {
-    faults.insert(faults.begin(), "STOP at yield " + std::to_string(stopAt));
-    Fail(scenario, faults);
+  std::vector<std::string> faults = CheckListing(scenario, complete);
+  if (faults.empty()) {
+    const int stopAt = 1 + static_cast<int>(entropy.Below(static_cast<std::uint64_t>(complete.yields) + 1));
+    faults = CheckStopped(complete, RunListing(scenario, stopAt));
+    if (!faults.empty()) faults.insert(faults.begin(), "STOP at yield " + std::to_string(stopAt));
   }
-  return 0;
+  if (faults.empty()) return 0;
+  std::fprintf(stderr, "%s\n", Describe(scenario).c_str());
+  for (const auto& f : faults) std::fprintf(stderr, "  %s\n", f.c_str());
+  std::abort();
 }

@@ -1,11 +1,11 @@
-// The command-line parser on arguments split from the fuzzer's bytes at NUL.
-// Whatever it is given, it ends in exactly one of three ways, each with the
-// right words; and what it accepts, written out again in its plainest
-// spelling, parses to the same options.
+// The command-line parser on arguments split from the fuzzer's bytes at NUL: it ends in exactly one
+// of three ways, each with the right words, and what it accepts, spelled out again plainly, parses
+// to the same options.
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/options.h"
@@ -13,36 +13,30 @@
 namespace {
 
 using vexaro::cli::Options;
+using vexaro::engine::ListingOptions;
 
 void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-  }
+  if (ok) return;
+  std::fprintf(stderr, "property broken: %s\n", what);
+  std::abort();
 }
 
-bool SameListing(const vexaro::engine::ListingOptions& a, const vexaro::engine::ListingOptions& b) {
-  return a.CheckVolume == b.CheckVolume && a.CheckFree == b.CheckFree && a.CheckSize == b.CheckSize &&
-         a.CheckByte == b.CheckByte && a.CheckDate == b.CheckDate && a.CheckPath == b.CheckPath &&
-         a.OptionCSV == b.OptionCSV;
-}
+constexpr std::pair<bool ListingOptions::*, const char*> kBoxes[] = {
+    {&ListingOptions::CheckVolume, "--no-volume"}, {&ListingOptions::CheckFree, "--no-free"},
+    {&ListingOptions::CheckSize, "--no-size"},     {&ListingOptions::CheckByte, "--no-byte"},
+    {&ListingOptions::CheckDate, "--no-date"},     {&ListingOptions::CheckPath, "--no-path"}};
 
+// One spelling per set of options, so that equal spellings mean equal options.
 std::vector<std::string> Spelled(const Options& o) {
   std::vector<std::string> args;
-  if (!o.listing.CheckVolume) args.push_back("--no-volume");
-  if (!o.listing.CheckFree) args.push_back("--no-free");
-  if (!o.listing.CheckSize) args.push_back("--no-size");
-  if (!o.listing.CheckByte) args.push_back("--no-byte");
-  if (!o.listing.CheckDate) args.push_back("--no-date");
-  if (!o.listing.CheckPath) args.push_back("--no-path");
+  for (const auto& [box, flag] : kBoxes) {
+    if (!(o.listing.*box)) args.push_back(flag);
+  }
   args.push_back(o.listing.OptionCSV ? "--csv" : "--txt");
   if (o.crlf) args.push_back("--crlf");
   if (o.quiet) args.push_back("-q");
   if (o.threads != 0) args.push_back("--jobs=" + std::to_string(o.threads));
-  if (o.output) {
-    args.push_back("-o");
-    args.push_back(*o.output);
-  }
+  if (o.output) args.insert(args.end(), {"-o", *o.output});
   args.push_back("--");
   args.insert(args.end(), o.folders.begin(), o.folders.end());
   return args;
@@ -53,13 +47,11 @@ std::vector<std::string> Spelled(const Options& o) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::string> args;
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  for (std::size_t at = 0; at <= input.size();) {
+  for (std::size_t at = 0; size != 0 && at <= input.size();) {
     const std::size_t end = std::min(input.find('\0', at), input.size());
     args.emplace_back(input.substr(at, end - at));
     at = end + 1;
   }
-  if (size == 0) args.clear();
-
   Options options;
   vexaro::cli::ParseOutput output;
   const auto status = vexaro::cli::ParseOptions(args, options, output);
@@ -70,12 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(options.threads <= 64, "threads from 1 to 64");
     Check(!options.output || !options.output->empty(), "no empty output file name");
     Options again;
-    vexaro::cli::ParseOutput output2;
     const auto spelled = Spelled(options);
-    Check(!vexaro::cli::ParseOptions(spelled, again, output2), "the plain spelling is accepted");
-    Check(SameListing(again.listing, options.listing) && again.crlf == options.crlf && again.quiet == options.quiet &&
-              again.threads == options.threads && again.output == options.output && again.folders == options.folders,
-          "the plain spelling gives the same options");
+    Check(!vexaro::cli::ParseOptions(spelled, again, output), "the plain spelling is accepted");
+    Check(Spelled(again) == spelled, "the plain spelling gives the same options");
   } else if (*status == vexaro::cli::kExitOk) {
     Check(output.err.empty() && !output.out.empty() && output.out.back() == '\n', "help or version, one text");
   } else {

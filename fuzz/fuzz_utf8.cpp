@@ -1,10 +1,7 @@
-// The UTF-8 module and its readers on arbitrary bytes: Decode reads every
-// valid scalar back to its one shortest form, marks the surrogates' forms,
-// reads every value's form whole, and never lets a broken piece take the
-// start of the next character (the unit tests' table has the exact pieces);
-// the name order agrees with UTF-16 code-unit order (stray bytes after every
-// character) and is a strict order; the terminal text keeps no control
-// character and no stray byte.
+// The UTF-8 module and its readers on arbitrary bytes: Decode reads every valid scalar back to its
+// one shortest form, marks the surrogates' forms, reads every value's form whole and never lets a
+// broken piece take the next character's start; the name order is UTF-16 code-unit order (stray
+// bytes last) and strict; the terminal text keeps no control character and no stray byte.
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,10 +17,9 @@ namespace {
 namespace utf8 = vexaro::platform::utf8;
 
 void Check(bool ok, const char* what, std::size_t at) {
-  if (!ok) {
-    std::fprintf(stderr, "property broken at byte %zu: %s\n", at, what);
-    std::abort();
-  }
+  if (ok) return;
+  std::fprintf(stderr, "property broken at byte %zu: %s\n", at, what);
+  std::abort();
 }
 
 int Sign(int v) { return (v > 0) - (v < 0); }
@@ -47,7 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(again == taken, "the bytes read are the value's one shortest form", at);
       Check(s.Utf16Units() == (s.value >= 0x10000 ? 2 : 1), "UTF-16 units", at);
     } else {
-      // A broken piece never takes the start of the next character.
       Check(s.length < 4, "a broken piece is shorter than a whole form", at);
       for (std::size_t k = 1; k < s.length; ++k) Check(utf8::IsContinuation(taken[k]), "only its lead starts", at);
     }
