@@ -88,7 +88,6 @@ class WindowTest final : public QObject {
     QCOMPARE(dpi, qEnvironmentVariableIsSet("VEXARO_TEST_DPI") ? qEnvironmentVariableIntValue("VEXARO_TEST_DPI") : 96);
     auto px = [dpi](int twips) { return ui::TwipsToPixels(twips, dpi); };
     auto pixels = [&](const ui::Twips& b) { return QRect(px(b.left), px(b.top), px(b.width), px(b.height)); };
-    if (dpi == 96) QCOMPARE(w.window.size(), QSize(500, 91));
     QCOMPARE(w.window.size(), pixels(ui::kClientArea).size());
     QCOMPARE(w.window.minimumSize(), w.window.maximumSize());
     for (const auto& row : ui::kLayout) {
@@ -192,8 +191,7 @@ class WindowTest final : public QObject {
       }
     });
     QTest::mouseClick(w.control("Command1"), Qt::LeftButton);
-    QVERIFY(progressShown);
-    QVERIFY(w.control("Frame3")->isVisible() && !stop->isVisible());
+    QVERIFY(progressShown && w.control("Frame3")->isVisible() && !stop->isVisible());
     QCOMPARE(w.messages.shown.size(), 2u);       // the stopped folder's and the closing one
     const std::string& text = w.clipboard.text;  // the second folder in full, the first cut short
     QVERIFY(text.find("five.txt") != std::string::npos && text.find("three.txt") == std::string::npos);
