@@ -1,6 +1,5 @@
-// The path-ellipsis fitter, by terminal columns and by one unit per character, and the progress line
-// built on it: the result fits (unless not even "..." does), is the text itself when that fits, keeps
-// a beginning and an end of the text cut only between characters, and shows no control character.
+// The path-ellipsis fitter (by terminal columns and by characters) and the progress line: what fits
+// is kept, the rest fits and keeps a beginning and a later piece cut between characters, no controls.
 
 #include <algorithm>
 #include <cstdio>

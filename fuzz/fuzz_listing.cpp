@@ -1,5 +1,4 @@
-// The listing over a tree decoded from the fuzzer's bytes: the property test's checks (every file
-// once, order, column widths, CSV that parses back, header and blank lines), and STOP at a yield
+// The listing over a tree from the fuzzer's bytes: the property test's checks, and STOP at a yield
 // the bytes pick.
 
 #include <cstdio>

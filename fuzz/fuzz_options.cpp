@@ -1,6 +1,5 @@
-// The command-line parser on arguments split from the fuzzer's bytes at NUL: it ends in exactly one
-// of three ways, each with the right words, and what it accepts, spelled out again plainly, parses
-// to the same options.
+// The command-line parser on arguments split at NUL: one of three endings, each with the right
+// words; what it accepts, spelled out again plainly, parses to the same options.
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,5 @@
-// The UTF-8 module and its readers on arbitrary bytes: Decode reads every valid scalar back to its
-// one shortest form, marks the surrogates' forms, reads every value's form whole and never lets a
-// broken piece take the next character's start; the name order is UTF-16 code-unit order (stray
-// bytes last) and strict; the terminal text keeps no control character and no stray byte.
+// UTF-8 decoding at every offset (shortest forms, surrogates, whole forms, broken pieces), the name
+// order as UTF-16 code units with stray bytes last, and clean terminal text, on arbitrary bytes.
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,5 @@
-// clipboard_manager_stub FILE: a clipboard manager for the end-to-end test. It owns CLIPBOARD_MANAGER
-// and, asked to save the clipboard (SAVE_TARGETS), writes its UTF8_STRING text to FILE before it
-// answers; no INCR. Prints "ready" once it owns the selection.
+// clipboard_manager_stub FILE: owns CLIPBOARD_MANAGER and, asked to SAVE_TARGETS, writes the clipboard's
+// UTF8_STRING (no INCR) to FILE before answering; prints "ready" once it owns the selection.
 
 #include <X11/Xlib.h>
 
