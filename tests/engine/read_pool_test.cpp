@@ -150,6 +150,14 @@ TEST(ReadPoolTest, AnAbandonedWaitEndsStoppedAndLeavesThePoolUsable) {
   for (int i = 0; i < 5000 && pool.load().inFlight != 0; ++i) std::this_thread::sleep_for(1ms);
   EXPECT_EQ(pool.load().inFlight, 0u);
   EXPECT_EQ(pool.load().done, 0u) << "a dropped result is not kept";
+
+  // Reads done and not taken go at once when all are dropped.
+  for (int i = 0; i < 3; ++i) pool.Submit(Job(std::make_shared<TimedFolder>("x", TimedFolder::Wait::Sleep)));
+  pool.Wake();
+  for (int i = 0; i < 5000 && pool.load().done != 3; ++i) std::this_thread::sleep_for(1ms);
+  pool.DropAll();
+  EXPECT_EQ(pool.load().inFlight + pool.load().done, 0u);
+  TakeInOrder(pool, TimedFolder::Wait::Sleep, 2);
 }
 
 }  // namespace
